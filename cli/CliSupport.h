@@ -1,0 +1,21 @@
+// What the sub-commands share: messages to stderr instead of message boxes,
+// and UTF-8 output of model strings.
+#pragma once
+
+#include <string>
+
+#include "model/Feedback.h"
+
+namespace vantrel::cli {
+
+// Writes every message to stderr as "[caption] text" and answers No to
+// questions, so a script never changes anything by accident.
+class StderrReporter : public Reporter {
+ public:
+  MsgResult Message(const std::u16string& text, const std::u16string& caption, MsgIcon icon,
+                    MsgButtons buttons) override;
+};
+
+std::string Utf8(const std::u16string& text);
+
+}  // namespace vantrel::cli

@@ -1,0 +1,50 @@
+// vantrel-cli: the drawing reader and renderer without a window, for
+// debugging, scripting and checking the reader from outside.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "cli/Commands.h"
+#include "model/SilentAbort.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const vantrel::cli::Args&);
+  const char* usage;
+};
+
+const Command kCommands[] = {
+    {"probe", vantrel::cli::RunProbe, "probe FILE...            signature, version, code page, labels"},
+    {"dump", vantrel::cli::RunDump, "dump FILE [--json]       the model after reading"},
+};
+
+void PrintUsage() {
+  std::fputs("usage: vantrel-cli COMMAND ARGS...\n", stderr);
+  for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage();
+    return 2;
+  }
+  for (const Command& c : kCommands) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    vantrel::cli::Args args(argv + 2, argv + argc);
+    try {
+      return c.run(args);
+    } catch (const vantrel::SilentAbort&) {
+      return 1;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "vantrel-cli %s: %s\n", c.name, e.what());
+      return 1;
+    }
+  }
+  PrintUsage();
+  return 2;
+}

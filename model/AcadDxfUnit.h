@@ -1,0 +1,367 @@
+// The drawing model: plain records named after their DXF groups, one table
+// per kind, all held by one Drawing. Free procedures take the Drawing first.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace vantrel {
+
+// Coordinates are held as 64-bit doubles. The original data are 80-bit
+// extended reals, but every value the reader stores comes from a decimal
+// text of at most ~16 significant digits, and the passes that round "to
+// Double" then become exact no-ops; double also keeps records small and the
+// passes vectorisable.
+using Extended = double;
+using SmallInt = std::int16_t;
+using Integer = std::int32_t;
+
+// RGB packed 0x00BBGGRR (red in the low byte).
+using TColor = std::uint32_t;
+
+enum TPenStyle : std::uint8_t {
+  psSolid = 0,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+};
+
+struct TAcadPoint {
+  Extended x = 0;
+  Extended y = 0;
+  Extended z = 0;
+  bool operator==(const TAcadPoint&) const = default;
+};
+
+inline constexpr TAcadPoint DefaultExtrusion{0, 0, 1};
+
+struct TLayer {
+  std::u16string Name;
+  SmallInt color = 7;
+  SmallInt code70 = 0;
+  std::u16string ltype = u"CONTINUOUS";
+  bool visible = true;
+  std::u16string Comment;
+};
+
+struct TInsertBlk {
+  std::u16string name;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  TAcadPoint base;
+  TAcadPoint scale{1, 1, 1};
+  SmallInt color = 256;
+  double rotate = 0;
+  SmallInt code66 = 0;
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt code67 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt layindex = 0;
+  std::u16string dimBlkName;
+  SmallInt code60 = 0;
+};
+
+struct TBlockBlk {
+  std::u16string name;
+  std::u16string layer;
+  std::u16string ltype;
+  TAcadPoint base;
+  SmallInt layindex = 0;
+  std::vector<TInsertBlk> InsertAry;
+  SmallInt code60 = 0;
+};
+
+// The member initialisers of the entity records are the reader's start
+// defaults; records appended by the geometry passes start from
+// ZeroRecord<T>() instead, which is all-zero as those passes require.
+struct TAcadLineBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  TAcadPoint st;
+  TAcadPoint ed;
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt code67 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt layindex = 0;
+  double atsumi = 0;
+  SmallInt convtype = 0;
+  bool lwpflag = false;
+  bool checked = false;
+  SmallInt code60 = 0;
+};
+
+struct TCircleBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  TAcadPoint center;
+  double hankei = 0;
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt code67 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt layindex = 0;
+  bool checked = false;
+  SmallInt code60 = 0;
+};
+
+struct TArcBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  TAcadPoint center;
+  double hankei = 0;
+  double st = 0;  // degrees
+  double ed = 0;  // degrees; the renderer may raise it by 360
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt code67 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt layindex = 0;
+  double atsumi = 0;
+  bool lwpflag = false;
+  bool checked = false;
+  SmallInt code60 = 0;
+};
+
+struct TLwpVer {
+  Integer ihand = 0;
+  TAcadPoint code10;
+  double code42 = 0;
+};
+
+struct TLwpBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  Integer ihand = 0;
+  SmallInt color = 256;
+  double code38 = 0;
+  SmallInt code67 = 0;
+  SmallInt code70 = 0;
+  SmallInt code71 = 0;
+  SmallInt code72 = 0;
+  SmallInt code73 = 0;
+  SmallInt code74 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt layindex = 0;
+  std::vector<TLwpVer> verAry;  // unused: vertices live in the vertex tables
+  SmallInt code60 = 0;
+};
+
+struct TTextBlk {
+  std::u16string bname;
+  std::u16string layer;  // no default: a reused slot keeps the dropped text's
+  SmallInt color = 256;
+  TAcadPoint pt10;
+  TAcadPoint pt11;
+  double code40 = 0;  // no default, see layer
+  double code41 = 1.0;
+  double code44 = 1.0;
+  double code50 = 0;
+  SmallInt code72 = 0;
+  SmallInt code73 = 0;
+  SmallInt code70 = 0;
+  SmallInt code71 = 0;
+  std::u16string str;
+  bool mtflag = false;
+  bool atflag = false;
+  TColor PenColor = 0;
+  SmallInt code67 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt layindex = 0;
+  bool checked = false;
+  SmallInt code60 = 0;
+};
+
+struct TFaceBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  TAcadPoint pt[4];
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt code67 = 0;
+  SmallInt code70 = 0;
+  SmallInt count = 3;
+  SmallInt layindex = 0;
+  SmallInt code60 = 0;
+};
+
+struct TEllipseBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  TAcadPoint center;
+  TAcadPoint endpoint;
+  double henpei = 0;
+  double kaisi = 0;
+  double owari = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt layindex = 0;
+  SmallInt code60 = 0;
+};
+
+struct TSolidBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  TAcadPoint p1, p2, p3, p4;
+  SmallInt code60 = 0;
+};
+
+struct TLeaderBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  double code41 = 0;
+  SmallInt code76 = 0;
+  TAcadPoint p1, p2, p3;
+  SmallInt code60 = 0;
+};
+
+struct TDimensionBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  SmallInt color = 256;
+  std::u16string dimblkName;
+  TAcadPoint p0, p1, p2, p3, p4, P5, P6;
+  SmallInt dimtype = 0;
+  double code40 = 0;
+  double code50 = 0;
+  double code51 = 0;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt code60 = 0;
+};
+
+struct TViewTbl {
+  std::u16string name;
+  TAcadPoint center;
+  double height = 0;
+  double width = 0;
+  SmallInt code70 = 0;
+};
+
+struct TSplineBlk {
+  std::u16string bname;
+  std::u16string layer = u"0";
+  std::u16string ltype = u"BYLAYER";
+  Integer ihand = 0;
+  SmallInt color = 256;
+  SmallInt code70 = 0;
+  SmallInt code71 = 0;
+  SmallInt code72 = 0;
+  SmallInt code73 = 0;
+  SmallInt code74 = 0;
+  TAcadPoint code210;  // not read; stays (0, 0, 0)
+  TColor PenColor = 0;
+  TPenStyle PenStyle = psSolid;
+  SmallInt layindex = 0;
+  std::vector<TAcadPoint> code10Ary;
+  std::vector<double> code40Ary;
+  std::vector<double> code41Ary;
+  SmallInt code60 = 0;
+};
+
+// An all-zero record (empty strings, zero numbers, false flags), the start
+// of every record a geometry pass appends.
+template <class T>
+T ZeroRecord();
+
+// First-wins lookup of layer names. It indexes LayerAry lazily and picks up
+// appended layers on its own; code that renames a layer already in the table
+// must call LayerNamesChanged.
+struct LayerNameIndex {
+  std::unordered_map<std::u16string, int> first;
+  std::size_t indexed = 0;
+};
+
+struct Drawing {
+  std::vector<TLayer> LayerAry;
+  std::vector<TViewTbl> ViewAry;
+  std::vector<TBlockBlk> BlockAry;
+
+  std::vector<TAcadLineBlk> BlkLineAry;
+  std::vector<TCircleBlk> BlkCircleAry;
+  std::vector<TArcBlk> BlkArcAry;
+  std::vector<TLwpBlk> BlkLwpAry;
+  std::vector<TLwpVer> BlkLwpVerAry;
+  std::vector<TTextBlk> BlkTextAry;
+  std::vector<TEllipseBlk> BlkEllipseAry;
+  std::vector<TSolidBlk> BlkSolidAry;
+  std::vector<TInsertBlk> BlkInsertAry;
+
+  std::vector<TAcadLineBlk> EntLineAry;
+  std::vector<TCircleBlk> EntCircleAry;
+  std::vector<TArcBlk> EntArcAry;
+  std::vector<TLwpBlk> EntLwpAry;
+  std::vector<TLwpVer> EntLwpVerAry;
+  std::vector<TTextBlk> EntTextAry;
+  std::vector<TInsertBlk> EntInsertAry;
+  std::vector<TFaceBlk> EntFaceAry;
+  std::vector<TEllipseBlk> EntEllipseAry;
+  std::vector<TSolidBlk> EntSolidAry;
+  std::vector<TLeaderBlk> LeaderAry;
+  std::vector<TSplineBlk> SplineAry;
+  std::vector<TDimensionBlk> DimensionAry;
+
+  TAcadPoint ExtMin;
+  TAcadPoint ExtMax;
+  std::u16string DwgCodePage;
+
+  mutable LayerNameIndex layerIndex;
+};
+
+// Model accessors. Names compare exactly and case-sensitively; the first
+// entry of a name wins.
+SmallInt LayerColor(Drawing& d, const std::u16string& name);
+Integer LayerIndex(const Drawing& d, const std::u16string& name);
+bool LayerVisibleAt(const Drawing& d, Integer index);
+bool LayerVisible(const Drawing& d, const std::u16string& name);
+void SetLayerVisible(Drawing& d, const std::u16string& name, bool value);
+Integer ViewIndex(const Drawing& d, const std::u16string& name);
+void LayerNamesChanged(const Drawing& d);
+
+// Empties the tables a new selection must not show; leaves DimensionAry,
+// BlkSolidAry, EntSolidAry, LeaderAry, SplineAry, ExtMin, ExtMax and
+// DwgCodePage as they are.
+void ClearDrawing(Drawing& d);
+
+// Empties every table and DwgCodePage (the start of a read); ExtMin and
+// ExtMax are kept.
+void EmptyAllTables(Drawing& d);
+
+// The layer appended for a name the LAYER table lacks.
+TLayer NewLayer(const std::u16string& name);
+
+class ProgressSink;
+class Reporter;
+enum class TextEncoding;
+
+// Reads one text DXF file into d, after emptying every table. Status is empty
+// when the file was read to its end, "busy" or "error" when it was not read
+// at all, or "<line>:<code>/<line>:<value>" of the pair that failed; the
+// reader shows its own messages through OwnerWindow (caption "Quolmark").
+void ReadDxf(Drawing& d, const std::filesystem::path& FileName, ProgressSink& ProgressBar,
+             Reporter& OwnerWindow, TextEncoding Encoding, std::u16string& Status,
+             std::u16string& Version);
+
+}  // namespace vantrel
