@@ -1,0 +1,28 @@
+// The flattening passes: polylines, ellipses, extruded circles and arcs,
+// faces, leaders, solids and splines become lines and arcs of the entity
+// tables (block polylines of the block tables), and lines and texts of a
+// non-default extrusion move into world coordinates. Appended records start
+// from ZeroRecord<T>() and receive only the fields their pass names.
+#pragma once
+
+#include "model/AcadDxfUnit.h"
+
+namespace vantrel {
+
+void BlockPolylinesToLines(Drawing& d);
+void PolylinesToLines(Drawing& d);
+// Step in degrees of the ellipse parameter, of arcs and circles.
+void EllipsesToLines(Drawing& d, double Step);
+void ArcsToLines(Drawing& d, double Step);
+void CirclesToLines(Drawing& d, double Step);
+void LinesToWcs(Drawing& d);
+void TextsToWcs(Drawing& d);
+void FacesToLines(Drawing& d);
+void LeadersToLines(Drawing& d);
+void SolidsToLines(Drawing& d);
+void SplinesToLines(Drawing& d);
+
+// P.x*U + P.y*V + P.z*N + C.
+TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, TAcadPoint V);
+
+}  // namespace vantrel
