@@ -1,0 +1,368 @@
+#include "geometry/Flatten.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry/AcadCtrl2016.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kSameTol = 0.00001;
+
+bool HasDefaultExtrusion(const TAcadPoint& n) { return SamePoint(n, DefaultExtrusion, kSameTol); }
+
+// The vertices of polylines stand in one table, one consecutive run per
+// polyline in polyline order. A cursor walks the table once; the run-start
+// index answers, with the same result as a forward scan, the rare polyline
+// whose run is not where the cursor stands (a polyline without vertices
+// would otherwise rescan the rest of the table).
+class VertexCursor {
+ public:
+  explicit VertexCursor(const std::vector<TLwpVer>& vertices) : vertices_(vertices) {}
+
+  // Fills run with the vertices of the polyline of ihand; empty when none.
+  void Collect(Integer ihand, std::vector<TLwpVer>& run) {
+    run.clear();
+    const std::size_t n = vertices_.size();
+    std::size_t i = cursor_;
+    constexpr std::size_t kShortScan = 64;
+    const std::size_t scanEnd = std::min(n, cursor_ + kShortScan);
+    while (i < scanEnd && vertices_[i].ihand != ihand) ++i;
+    if (i == scanEnd && i < n) i = FirstRunStartFrom(ihand, i);
+    if (i >= n) return;
+    while (i < n && vertices_[i].ihand == ihand) run.push_back(vertices_[i++]);
+    cursor_ = i;
+  }
+
+ private:
+  // First matching entry at or after from, where vertices_[from - 1] does not
+  // match: such an entry is always the start of a run.
+  std::size_t FirstRunStartFrom(Integer ihand, std::size_t from) {
+    if (!indexed_) {
+      for (std::size_t k = 0; k < vertices_.size(); ++k)
+        if (k == 0 || vertices_[k].ihand != vertices_[k - 1].ihand)
+          runStarts_[vertices_[k].ihand].push_back(k);
+      indexed_ = true;
+    }
+    auto it = runStarts_.find(ihand);
+    if (it == runStarts_.end()) return vertices_.size();
+    auto pos = std::lower_bound(it->second.begin(), it->second.end(), from);
+    return pos == it->second.end() ? vertices_.size() : *pos;
+  }
+
+  const std::vector<TLwpVer>& vertices_;
+  std::size_t cursor_ = 0;
+  bool indexed_ = false;
+  std::unordered_map<Integer, std::vector<std::size_t>> runStarts_;
+};
+
+bool IsClosed(SmallInt code70) { return (code70 & 1) != 0; }
+
+template <class Source>
+TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
+  TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
+  line.bname = s.bname;
+  line.layer = s.layer;
+  line.ltype = s.ltype;
+  line.color = s.color;
+  line.st = st;
+  line.ed = ed;
+  return line;
+}
+
+// Arcs from a hostile file may sweep millions of turns; more than two turns
+// draw nothing new, so the chord count is bounded there.
+constexpr double kMaxChordSweepDeg = 720;
+
+}  // namespace
+
+TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, TAcadPoint V) {
+  return TAcadPoint{P.x * U.x + P.y * V.x + P.z * N.x + C.x, P.x * U.y + P.y * V.y + P.z * N.y + C.y,
+                    P.x * U.z + P.y * V.z + P.z * N.z + C.z};
+}
+
+void BlockPolylinesToLines(Drawing& d) {
+  VertexCursor cursor(d.BlkLwpVerAry);
+  std::vector<TLwpVer> run;
+  for (const TLwpBlk& p : d.BlkLwpAry) {
+    if (p.code60 != 0) continue;
+    cursor.Collect(p.ihand, run);
+    if ((p.code70 & (16 | 64)) != 0) continue;
+    if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
+    for (std::size_t k = 0; k + 1 < run.size(); ++k) {
+      if (run[k].code42 != 0) {
+        TAcadPoint center;
+        double radius, a1, a2;
+        BulgeToArc(run[k].code10, run[k + 1].code10, run[k].code42, center, radius, a1, a2);
+        TArcBlk arc = ZeroRecord<TArcBlk>();
+        arc.bname = p.bname;
+        arc.layer = p.layer;
+        arc.ltype = p.ltype;
+        arc.color = p.color;
+        arc.code67 = p.code67;
+        arc.center = center;
+        arc.hankei = radius;
+        arc.st = a1 * kRadToDeg;
+        arc.ed = a2 * kRadToDeg;
+        d.BlkArcAry.push_back(std::move(arc));
+      } else {
+        TAcadLineBlk line = LineOf(p, run[k].code10, run[k + 1].code10);
+        line.code67 = p.code67;
+        d.BlkLineAry.push_back(std::move(line));
+      }
+    }
+  }
+}
+
+void PolylinesToLines(Drawing& d) {
+  VertexCursor cursor(d.EntLwpVerAry);
+  std::vector<TLwpVer> run;
+  for (const TLwpBlk& p : d.EntLwpAry) {
+    if (p.code60 != 0) continue;
+    cursor.Collect(p.ihand, run);
+    auto addLine = [&](TAcadPoint st, TAcadPoint ed) {
+      TAcadLineBlk line = LineOf(p, st, ed);
+      line.code67 = p.code67;
+      line.code210 = p.code210;
+      d.EntLineAry.push_back(std::move(line));
+    };
+    const std::int64_t count = static_cast<std::int64_t>(run.size());
+    if ((p.code70 & 16) != 0) {
+      // Polygon mesh: only the lines along M are drawn.
+      const std::int64_t m = p.code71;
+      const std::int64_t n = p.code72;
+      // A column whose first vertex is missing has nothing to start from.
+      for (std::int64_t j = 0; j < n && j < count; ++j) {
+        TAcadPoint current = run[j].code10;
+        for (std::int64_t i = 1; i < m; ++i) {
+          const std::int64_t k = i * n + j;
+          if (k < count) {
+            addLine(current, run[k].code10);
+            current = run[k].code10;
+          }
+        }
+        if (IsClosed(p.code70)) addLine(current, run[j].code10);
+      }
+      continue;
+    }
+    if ((p.code70 & 64) != 0) continue;
+    if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
+    for (std::size_t k = 0; k + 1 < run.size(); ++k) {
+      const TAcadPoint& v1 = run[k].code10;
+      const TAcadPoint& v2 = run[k + 1].code10;
+      if (run[k].code42 == 0) {
+        addLine(v1, v2);
+        continue;
+      }
+      TAcadPoint center;
+      double radius, a1, a2;
+      BulgeToArc(v1, v2, run[k].code42, center, radius, a1, a2);
+      const double d1 = a1 * kRadToDeg;
+      double d2 = a2 * kRadToDeg;
+      if (d1 > d2) d2 += 360;
+      if (std::fabs(d2 - d1) <= 1) {
+        addLine(PolarPoint(center, a1, radius), PolarPoint(center, a2, radius));
+        continue;
+      }
+      TArcBlk arc = ZeroRecord<TArcBlk>();
+      arc.bname = p.bname;
+      arc.layer = p.layer;
+      arc.ltype = p.ltype;
+      arc.color = p.color;
+      arc.code67 = p.code67;
+      arc.code210 = p.code210;
+      arc.center = center;
+      arc.hankei = radius;
+      arc.st = d1;
+      arc.ed = a2 * kRadToDeg;
+      d.EntArcAry.push_back(std::move(arc));
+    }
+  }
+}
+
+void EllipsesToLines(Drawing& d, double Step) {
+  const double s = Step * kDegToRad;
+  if (!(s > 0)) return;
+  for (const TEllipseBlk& e : d.EntEllipseAry) {
+    if (e.code60 != 0) continue;
+    const double a = std::sqrt(e.endpoint.x * e.endpoint.x + e.endpoint.y * e.endpoint.y +
+                               e.endpoint.z * e.endpoint.z);
+    // A zero major axis has no direction; dividing by it would put NaN
+    // points into the lines and the extents.
+    if (!(a > 0) || !std::isfinite(a)) continue;
+    const TAcadPoint u{e.endpoint.x / a, e.endpoint.y / a, e.endpoint.z / a};
+    const TAcadPoint n = e.code210;
+    TAcadPoint v;
+    CrossProduct(u, n, v);
+    auto pointAt = [&](double t) {
+      const TAcadPoint cs = PolarPoint(TAcadPoint{}, t, 1);
+      return EllipsePoint(TAcadPoint{a * cs.x, -a * e.henpei * cs.y, 0}, e.center, u, n, v);
+    };
+    double t = e.kaisi;
+    double owari = e.owari;
+    // More than two turns of the parameter repeat the same curve; a hostile
+    // range would otherwise make millions of lines.
+    if (owari - t > 2 * kTwoPi) owari = t + kTwoPi;
+    TAcadPoint prev = pointAt(t);
+    while (owari > t) {
+      double next = t + s;
+      if (next > owari) next = owari;
+      if (!(next > t)) break;  // the step no longer moves t at this magnitude
+      t = next;
+      const TAcadPoint p = pointAt(t);
+      if (!SamePoint(p, prev, kSameTol)) {
+        TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
+        line.layer = e.layer;
+        line.ltype = e.ltype;
+        line.color = e.color;
+        line.code210 = DefaultExtrusion;
+        line.st = prev;
+        line.ed = p;
+        d.EntLineAry.push_back(std::move(line));
+      }
+      prev = p;
+    }
+  }
+}
+
+namespace {
+
+// Chords through the points at start, start + Step, ... (n of them, degrees
+// accumulated by addition) and finally at end, all in degrees.
+template <class Source>
+void AppendChords(Drawing& d, const Source& src, double startDeg, long long n, double Step,
+                  double endDeg) {
+  auto chord = [&](TAcadPoint st, TAcadPoint ed) {
+    TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
+    line.layer = src.layer;
+    line.ltype = src.ltype;
+    line.color = src.color;
+    line.code210 = src.code210;
+    line.st = st;
+    line.ed = ed;
+    d.EntLineAry.push_back(std::move(line));
+  };
+  TAcadPoint prev = PolarPoint(src.center, startDeg * kDegToRad, src.hankei);
+  double deg = startDeg;
+  for (long long i = 1; i <= n; ++i) {
+    deg += Step;
+    const TAcadPoint p = PolarPoint(src.center, deg * kDegToRad, src.hankei);
+    chord(prev, p);
+    prev = p;
+  }
+  chord(prev, PolarPoint(src.center, endDeg * kDegToRad, src.hankei));
+}
+
+}  // namespace
+
+void ArcsToLines(Drawing& d, double Step) {
+  const double s = Step * kDegToRad;
+  if (!(s > 0)) return;
+  // Index loop: AppendChords appends to EntLineAry only, but the arc is
+  // marked in place.
+  for (std::size_t k = 0; k < d.EntArcAry.size(); ++k) {
+    TArcBlk& arc = d.EntArcAry[k];
+    if (arc.code60 != 0 || HasDefaultExtrusion(arc.code210)) continue;
+    arc.code67 = -1;
+    const double a1 = arc.st * kDegToRad;
+    double a2 = arc.ed * kDegToRad;
+    if (a2 < a1) a2 += kTwoPi;
+    double steps = RoundHalfEven((a2 - a1) / s);
+    if (!std::isfinite(steps) || steps < 0) steps = 0;
+    steps = std::min(steps, std::ceil(kMaxChordSweepDeg / Step));
+    AppendChords(d, arc, arc.st, static_cast<long long>(steps), Step, arc.ed);
+  }
+}
+
+void CirclesToLines(Drawing& d, double Step) {
+  const double s = Step * kDegToRad;
+  if (!(s > 0)) return;
+  double steps = RoundHalfEven(kTwoPi / s - 0.5);
+  if (!std::isfinite(steps) || steps < 0) steps = 0;
+  steps = std::min(steps, std::ceil(kMaxChordSweepDeg / Step));
+  const long long n = static_cast<long long>(steps);
+  for (std::size_t k = 0; k < d.EntCircleAry.size(); ++k) {
+    TCircleBlk& circle = d.EntCircleAry[k];
+    if (circle.code60 != 0 || HasDefaultExtrusion(circle.code210)) continue;
+    circle.code67 = -1;
+    AppendChords(d, circle, 0.0, n, Step, 0.0);
+  }
+}
+
+void LinesToWcs(Drawing& d) {
+  for (TAcadLineBlk& line : d.EntLineAry) {
+    if (HasDefaultExtrusion(line.code210)) continue;
+    OcsToWcs(line.st, line.code210, line.st);
+    OcsToWcs(line.ed, line.code210, line.ed);
+  }
+}
+
+void TextsToWcs(Drawing& d) {
+  for (TTextBlk& t : d.EntTextAry) {
+    if (HasDefaultExtrusion(t.code210)) continue;
+    OcsToWcs(t.pt10, t.code210, t.pt10);
+    OcsToWcs(t.pt11, t.code210, t.pt11);
+    TAcadPoint o, x;
+    OcsToWcs(TAcadPoint{0, 0, 0}, t.code210, o);
+    OcsToWcs(TAcadPoint{100, 0, 0}, t.code210, x);
+    const double turn = Angle2D(o, x) * kRadToDeg;
+    t.code50 = t.code50 + turn;
+  }
+}
+
+void FacesToLines(Drawing& d) {
+  for (const TFaceBlk& f : d.EntFaceAry) {
+    if (f.code60 != 0 || f.count <= 0) continue;
+    // A face has four corners at most; a larger count from a file must not
+    // read beyond them.
+    const int count = std::min<int>(f.count, 4);
+    for (int j = 0; j < count; ++j) {
+      TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
+      line.layer = f.layer;
+      line.ltype = f.ltype;
+      line.color = f.color;
+      line.code67 = f.code67;
+      line.st = f.pt[j];
+      line.ed = j + 1 < count ? f.pt[j + 1] : f.pt[0];
+      d.EntLineAry.push_back(std::move(line));
+    }
+  }
+}
+
+void LeadersToLines(Drawing& d) {
+  for (const TLeaderBlk& l : d.LeaderAry) {
+    if (l.code60 != 0 || l.code76 <= 1) continue;
+    d.EntLineAry.push_back(LineOf(l, l.p1, l.p2));
+    TAcadPoint end = l.p2;
+    if (l.code76 >= 3) {
+      d.EntLineAry.push_back(LineOf(l, l.p2, l.p3));
+      end = l.p3;
+    }
+    if (l.code41 != 0) d.EntLineAry.push_back(LineOf(l, end, PolarPoint(end, 0, l.code41)));
+  }
+}
+
+void SolidsToLines(Drawing& d) {
+  for (const TSolidBlk& s : d.EntSolidAry) {
+    if (s.code60 != 0) continue;
+    d.EntLineAry.push_back(LineOf(s, s.p1, s.p2));
+    d.EntLineAry.push_back(LineOf(s, s.p2, s.p3));
+    d.EntLineAry.push_back(LineOf(s, s.p3, s.p1));
+  }
+}
+
+void SplinesToLines(Drawing& d) {
+  for (const TSplineBlk& s : d.SplineAry) {
+    if (s.code60 != 0 || (s.code70 & 8) == 0 || s.code10Ary.size() < 2) continue;
+    for (std::size_t k = 0; k + 1 < s.code10Ary.size(); ++k)
+      d.EntLineAry.push_back(LineOf(s, s.code10Ary[k], s.code10Ary[k + 1]));
+  }
+}
+
+}  // namespace vantrel

@@ -1,0 +1,88 @@
+#include "geometry/PassSequence.h"
+
+#include <exception>
+#include <vector>
+
+#include "geometry/Blocks.h"
+#include "geometry/Extents.h"
+#include "geometry/Flatten.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kCurveStepDeg = 10;
+
+template <class T>
+void Release(std::vector<T>& table) {
+  std::vector<T>().swap(table);
+}
+
+bool EqualsUpperAscii(const std::u16string& name, const char16_t* upper) {
+  std::size_t i = 0;
+  for (; upper[i] != 0; ++i) {
+    if (i >= name.size()) return false;
+    char16_t c = name[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c != upper[i]) return false;
+  }
+  return i == name.size();
+}
+
+}  // namespace
+
+void ApplySymbolLayerSwitch(Drawing& d, bool newJis, bool oldJis) {
+  int set = 0;
+  for (TLayer& layer : d.LayerAry) {
+    if (EqualsUpperAscii(layer.Name, u"NEWJIS")) {
+      layer.visible = newJis;
+      ++set;
+    } else if (EqualsUpperAscii(layer.Name, u"OLDJIS")) {
+      layer.visible = oldJis;
+      ++set;
+    }
+    if (set == 2) break;
+  }
+}
+
+void RunGeometryPasses(Drawing& d, const PassOptions& options) {
+  if (!d.BlkLwpAry.empty()) BlockPolylinesToLines(d);
+  Release(d.BlkLwpAry);
+  Release(d.BlkLwpVerAry);
+  if (!d.EntLwpAry.empty()) PolylinesToLines(d);
+  Release(d.EntLwpAry);
+  Release(d.EntLwpVerAry);
+  if (!d.EntEllipseAry.empty()) EllipsesToLines(d, kCurveStepDeg);
+  Release(d.EntEllipseAry);
+  if (!d.EntArcAry.empty()) ArcsToLines(d, kCurveStepDeg);
+  if (!d.EntCircleAry.empty()) CirclesToLines(d, kCurveStepDeg);
+  LinesToWcs(d);
+  TextsToWcs(d);
+
+  if (!d.EntInsertAry.empty()) ExpandInserts(d);
+  if (!d.BlockAry.empty()) {
+    // Whatever the expansion placed before failing stays; the drawing is
+    // still worth showing without the rest of its blocks.
+    try {
+      ExpandBlocks(d);
+    } catch (const std::exception&) {
+    }
+  }
+  Release(d.EntInsertAry);
+  Release(d.BlkInsertAry);
+  Release(d.BlockAry);
+
+  if (!d.EntFaceAry.empty()) FacesToLines(d);
+  Release(d.EntFaceAry);
+  if (!d.LeaderAry.empty()) LeadersToLines(d);
+  Release(d.LeaderAry);
+  if (!d.EntSolidAry.empty()) SolidsToLines(d);
+  Release(d.EntSolidAry);
+  if (!d.SplineAry.empty()) SplinesToLines(d);
+  Release(d.SplineAry);
+
+  if (options.symbolLayerSwitch) ApplySymbolLayerSwitch(d, options.newJisChecked, options.oldJisChecked);
+  CalcExtents(d);
+}
+
+}  // namespace vantrel
