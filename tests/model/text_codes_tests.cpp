@@ -1,0 +1,122 @@
+// Guards against wrong \U+ decoding (chained escapes, short or invalid pieces), MTEXT codes
+// left in or text lost by the strip, and wrong line splits (quotes, trailing breaks, "}").
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "model/TextCodes.h"
+#include "support/TestSupport.h"
+
+namespace vantrel {
+namespace {
+
+using test::U16;
+
+std::u16string Decoded(const std::u16string& s) {
+  std::vector<TTextBlk> table(1);
+  table[0].str = s;
+  DecodeUnicodeEscapes(table);
+  return table[0].str;
+}
+
+// The plain loop the decoder must agree with.
+std::u16string NaiveDecoded(std::u16string t) {
+  for (;;) {
+    std::size_t pos = t.find(u"\\U+");
+    if (pos == std::u16string::npos) return t;
+    std::u16string piece = t.substr(pos, 7);
+    std::u16string digits = piece.substr(3);
+    unsigned code = 0;
+    bool ok = !digits.empty();
+    for (char16_t c : digits) {
+      int d = (c >= u'0' && c <= u'9') ? c - u'0'
+              : (c >= u'A' && c <= u'F') ? c - u'A' + 10
+              : (c >= u'a' && c <= u'f') ? c - u'a' + 10 : -1;
+      if (d < 0) ok = false;
+      code = code * 16 + (d < 0 ? 0 : d);
+    }
+    std::u16string rep(1, ok ? char16_t(code & 0xFFFF) : u'\0');
+    std::u16string out;
+    std::size_t start = 0;
+    for (std::size_t p = t.find(piece); p != std::u16string::npos; p = t.find(piece, start)) {
+      out += t.substr(start, p - start) + rep;
+      start = p + piece.size();
+    }
+    t = out + t.substr(start);
+  }
+}
+
+TEST(UnicodeEscapes, DecodeHexPiecesIncludingShortAndInvalidOnes) {
+  EXPECT_EQ(Decoded(u"A\\U+00B0B"), U16("A°B"));
+  EXPECT_EQ(Decoded(u"\\U+00b0"), U16("°"));
+  EXPECT_EQ(Decoded(u"x\\U+ZZZZy"), std::u16string(u"x\0y", 3));
+  EXPECT_EQ(Decoded(u"ab\\U+4"), u"ab\u0004");
+  EXPECT_EQ(Decoded(u"ab\\U+"), std::u16string(u"ab\0", 3));
+  EXPECT_EQ(Decoded(u"\\U+005CU+0041"), u"A");  // the decoded backslash opens a new escape
+  EXPECT_EQ(Decoded(u"\\U+65E5\\U+672C \\U+65E5"), U16("日本 日"));
+  EXPECT_EQ(Decoded(u"plain"), u"plain");
+}
+
+TEST(UnicodeEscapes, AgreeWithThePlainReplaceLoopOnAwkwardMixtures) {
+  const char16_t alphabet[] = u"\\\\\\UUU++05CcB2b4x\"";
+  std::mt19937 rng(12345);
+  std::uniform_int_distribution<int> pick(0, sizeof(alphabet) / 2 - 2), len(0, 40);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string s;
+    for (int i = len(rng); i > 0; --i) s.push_back(alphabet[pick(rng)]);
+    ASSERT_EQ(Decoded(s), NaiveDecoded(s)) << test::U8(s);
+  }
+  // Chained and overlapping pieces the random mix may miss.
+  for (std::u16string s : {u"\\U+005CU+\\U+005C", u"\\U+\\U+0041", u"\\U+0055\\U+002B0041",
+                           u"\\\\U+0055+0041", u"\\U+005c\\U+005C\\U+005cU+0041"})
+    EXPECT_EQ(Decoded(s), NaiveDecoded(s)) << test::U8(s);
+}
+
+TEST(MTextCodes, StripRemovesFormattingAndKeepsText) {
+  EXPECT_EQ(StripMTextCodes(u"{\\fArial|b0|i0|c128|p34;abc}"), u"abc");
+  EXPECT_EQ(StripMTextCodes(u"\\A1;Hello"), u"Hello");
+  EXPECT_EQ(StripMTextCodes(u"\\LUnder\\l"), u"Under");
+  EXPECT_EQ(StripMTextCodes(u"a\\{b\\}c"), u"ab}c");
+  EXPECT_EQ(StripMTextCodes(u"C:\\\\dir"), u"C:\\dir");
+  EXPECT_EQ(StripMTextCodes(u"C:\\\\Temp"), u"C:\\");
+  EXPECT_EQ(StripMTextCodes(u"\\S1/2;"), u"1/2;");
+  EXPECT_EQ(StripMTextCodes(u"\\H2.5x;big\\Pnext"), u"big\\Pnext");
+  EXPECT_EQ(StripMTextCodes(u"a^Ib^ c\\~d"), u"abcd");
+  EXPECT_EQ(StripMTextCodes(u"\\C1;"), u"");
+  EXPECT_EQ(StripMTextCodes(u""), u"");
+  EXPECT_EQ(StripMTextCodes(U16("{\\H0.7x;図面}名")), U16("図面名"));
+}
+
+TEST(MTextCodes, SplitBreaksLinesAndDropsTrailingBlankAndBraceLines) {
+  std::vector<std::u16string> lines{u"stale"};
+  EXPECT_EQ(SplitMTextLines(u"one\\Ptwo\\P}", lines), 2);
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u"one", u"two"}));
+  EXPECT_EQ(SplitMTextLines(u"a^Jb", lines), 2);
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u"a", u"b"}));
+  EXPECT_EQ(SplitMTextLines(u"a\\p", lines), 1);
+  EXPECT_EQ(SplitMTextLines(u"a\\P\\P", lines), 2);  // only the last blank line goes
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u"a", u""}));
+  EXPECT_EQ(SplitMTextLines(u" x \\P\\Py", lines), 3);
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u" x ", u"", u"y"}));
+  EXPECT_EQ(SplitMTextLines(u"", lines), 0);
+  EXPECT_EQ(SplitMTextLines(std::u16string(u"ab\0c\\Pd", 7), lines), 1);  // NUL ends the text
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u"ab"}));
+}
+
+TEST(MTextCodes, SplitReadsQuotedLines) {
+  std::vector<std::u16string> lines;
+  EXPECT_EQ(SplitMTextLines(u"\"word\"", lines), 1);
+  EXPECT_EQ(lines[0], u"word");
+  EXPECT_EQ(SplitMTextLines(u"\"say \"\"hi\"\"\"\\Pnext", lines), 2);
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u"say \"hi\"", u"next"}));
+  // A quoted line runs over breaks; text after its closing quote is a line of its own.
+  EXPECT_EQ(SplitMTextLines(u"\"a\\Pb\"c\\Pd", lines), 3);
+  EXPECT_EQ(lines, (std::vector<std::u16string>{u"a\rb", u"c", u"d"}));
+  EXPECT_EQ(SplitMTextLines(u"x\"y\"", lines), 1);  // a quote inside a line is plain text
+  EXPECT_EQ(lines[0], u"x\"y\"");
+  EXPECT_EQ(SplitMTextLines(u"\"open", lines), 1);
+  EXPECT_EQ(lines[0], u"open");
+}
+
+}  // namespace
+}  // namespace vantrel
