@@ -1,0 +1,1106 @@
+// The text DXF reader: one forward pass over group pairs with a handful of
+// mode flags, no parse tree. What it stores is what the file says; the
+// geometry passes interpret it later.
+#include "model/DxfReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "model/Feedback.h"
+#include "model/FileProbes.h"
+#include "model/TextCodec.h"
+#include "model/TextCodes.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr char16_t kCaption[] = u"Quolmark";
+
+// A failure of the file layer; `busy` separates input/output errors of an
+// opened file from files that cannot be opened or are not files at all.
+struct FileFailure {
+  bool busy;
+};
+
+// A value that does not convert to the number its group needs.
+struct BadValue {};
+
+// Lines of a file, read in large chunks. PERF: lines are handed out as views
+// into the chunk, so the pair loop copies and decodes nothing it does not
+// keep; a line never outlives the next call. Lines end at CR, LF or CR LF.
+class LineSource {
+ public:
+  explicit LineSource(int fd) : fd_(fd), buf_(kChunk) {}
+
+  void SkipPrefix(std::string_view prefix) {
+    Fill(prefix.size());
+    if (end_ - beg_ >= prefix.size() && std::memcmp(buf_.data() + beg_, prefix.data(), prefix.size()) == 0)
+      beg_ += prefix.size();
+  }
+
+  bool Next(std::string_view& line) {
+    for (;;) {
+      const char* base = buf_.data();
+      const char* first = base + beg_;
+      const char* last = base + end_;
+      const char* lf = static_cast<const char*>(std::memchr(first, '\n', last - first));
+      const char* stop = lf ? lf : last;
+      const char* cr = static_cast<const char*>(std::memchr(first, '\r', stop - first));
+      const char* eol = cr ? cr : lf;
+      if (eol) {
+        // A CR as the last byte read may be the first half of CR LF.
+        if (eol == cr && cr + 1 == last && !eof_) {
+          Refill();
+          continue;
+        }
+        line = std::string_view(first, eol - first);
+        std::size_t next = (eol - base) + 1;
+        if (eol == cr && cr + 1 < last && cr[1] == '\n') ++next;
+        beg_ = next;
+        return true;
+      }
+      if (eof_) {
+        if (beg_ == end_) return false;
+        line = std::string_view(first, last - first);
+        beg_ = end_;
+        return true;
+      }
+      Refill();
+    }
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+
+  void Fill(std::size_t want) {
+    while (!eof_ && end_ - beg_ < want) Refill();
+  }
+
+  // Keeps the unfinished line at the front and reads behind it; a line
+  // longer than the buffer doubles it, so memory stays bounded by the file.
+  void Refill() {
+    if (beg_ > 0) {
+      std::memmove(buf_.data(), buf_.data() + beg_, end_ - beg_);
+      end_ -= beg_;
+      beg_ = 0;
+    }
+    if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+    for (;;) {
+      ssize_t got = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+      if (got > 0) {
+        end_ += static_cast<std::size_t>(got);
+        return;
+      }
+      if (got == 0) {
+        eof_ = true;
+        return;
+      }
+      if (errno == EINTR) continue;
+      throw FileFailure{errno != EISDIR};
+    }
+  }
+
+  int fd_;
+  std::vector<char> buf_;
+  std::size_t beg_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+};
+
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::string_view Trim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return s.substr(b, e - b);
+}
+
+int GroupCode(std::string_view s) {
+  int value = 0;
+  const char* first = s.data();
+  const char* last = first + s.size();
+  if (first != last && *first == '+') ++first;
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  if (ec != std::errc() || ptr != last || first == last) return -999;
+  return value;
+}
+
+Integer ToInteger(std::string_view s) {
+  const char* first = s.data();
+  const char* last = first + s.size();
+  if (first != last && *first == '+') ++first;
+  Integer value = 0;
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  if (ec != std::errc() || ptr != last || first == last) throw BadValue{};
+  return value;
+}
+
+// 16-bit fields keep the low 16 bits of the value, as a signed number.
+SmallInt ToSmall(std::string_view s) {
+  return static_cast<SmallInt>(static_cast<std::uint16_t>(static_cast<std::uint32_t>(ToInteger(s))));
+}
+
+// DXF writes reals with "." whatever the user's locale, so the locale is
+// never consulted. Infinities and NaNs are refused: no writer produces them
+// and the passes cannot place them.
+double ToReal(std::string_view s) {
+  const char* first = s.data();
+  const char* last = first + s.size();
+  if (first != last && *first == '+') ++first;
+  double value = 0;
+  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec != std::errc() || ptr != last || first == last || !std::isfinite(value)) throw BadValue{};
+  return value;
+}
+
+std::u16string UpperAscii(std::u16string s) {
+  for (char16_t& c : s)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  return s;
+}
+
+// Groups x0..x6 / y0..y6 / z0..z6 and the extrusion groups 210/220/230.
+void SetAxis(TAcadPoint& p, int axis, double value) {
+  if (axis == 0)
+    p.x = value;
+  else if (axis == 1)
+    p.y = value;
+  else
+    p.z = value;
+}
+
+enum class Kind : std::uint8_t {
+  Line,
+  Circle,
+  Arc,
+  Lwp,
+  Poly,
+  Text,
+  Insert,
+  Face,
+  Ellipse,
+  Solid,
+  Leader,
+  Spline,
+  Dimension,
+  Count
+};
+
+enum class TextFlavor : std::uint8_t { Text, Attrib, MText };
+
+struct KindName {
+  std::string_view name;
+  Kind kind;
+  bool inBlocks;  // also started inside block definitions
+  TextFlavor flavor;
+};
+
+constexpr KindName kKindNames[] = {
+    {"LINE", Kind::Line, true, TextFlavor::Text},
+    {"CIRCLE", Kind::Circle, true, TextFlavor::Text},
+    {"ARC", Kind::Arc, true, TextFlavor::Text},
+    {"LWPOLYLINE", Kind::Lwp, true, TextFlavor::Text},
+    {"POLYLINE", Kind::Poly, true, TextFlavor::Text},
+    {"TEXT", Kind::Text, true, TextFlavor::Text},
+    {"ATTRIB", Kind::Text, true, TextFlavor::Attrib},
+    {"MTEXT", Kind::Text, true, TextFlavor::MText},
+    {"INSERT", Kind::Insert, true, TextFlavor::Text},
+    {"3DFACE", Kind::Face, false, TextFlavor::Text},
+    {"ELLIPSE", Kind::Ellipse, true, TextFlavor::Text},
+    {"SOLID", Kind::Solid, true, TextFlavor::Text},
+    {"LEADER", Kind::Leader, false, TextFlavor::Text},
+    {"SPLINE", Kind::Spline, false, TextFlavor::Text},
+    {"DIMENSION", Kind::Dimension, false, TextFlavor::Text},
+};
+
+const KindName* FindKind(std::string_view v) {
+  for (const KindName& k : kKindNames)
+    if (k.name == v) return &k;
+  return nullptr;
+}
+
+// Where an open record lives: its table (block definition or ENTITIES),
+// its index, and for inserts of a block definition the block.
+struct OpenRecord {
+  bool open = false;
+  bool blk = false;
+  std::size_t index = 0;
+  std::size_t block = 0;
+};
+
+// A text dropped for want of a string gives its slot back; the next text
+// of that table reuses the slot and with it the layer and height it had.
+struct SpareTextSlot {
+  bool held = false;
+  std::u16string layer;
+  double code40 = 0;
+};
+
+class Reader {
+ public:
+  Reader(Drawing& d, TextEncoding encoding) : d_(d), encoding_(encoding) {}
+
+  void Pair(int c, std::string_view v);
+  const std::u16string& version() const { return version_; }
+
+ private:
+  std::u16string Text(std::string_view v) const { return DecodeText(v, encoding_); }
+
+  // Layer names repeat from one entity to the next; decoding each once
+  // keeps the pair loop free of conversions for them.
+  const std::u16string& LayerName(std::string_view v) {
+    if (v != lastLayerBytes_) {
+      lastLayerBytes_.assign(v);
+      lastLayer_ = Text(v);
+    }
+    return lastLayer_;
+  }
+
+  template <class R>
+  void ResolveColor(R& r, bool blk) {
+    if (r.color == 256) r.color = LayerColor(d_, r.layer);
+    if (blk && (r.layer == u"0" || r.color == 0)) r.color = LayerColor(d_, r.layer);
+  }
+
+  template <class R>
+  static R& At(std::vector<R>& blkTable, std::vector<R>& entTable, const OpenRecord& o) {
+    return (o.blk ? blkTable : entTable)[o.index];
+  }
+
+  void HeaderPair(int c, std::string_view v);
+  void LayerPair(int c, std::string_view v);
+  void ViewPair(int c, std::string_view v);
+  void BlockHeaderPair(int c, std::string_view v);
+  void EntityPair(int c, std::string_view v);
+  bool OpenHandlerTakes(int c, std::string_view v);
+  void StartRecord(const KindName& k);
+
+  void LinePair(int c, std::string_view v);
+  void CirclePair(int c, std::string_view v, Kind kind);
+  void LwpPair(int c, std::string_view v);
+  void PolyPair(int c, std::string_view v);
+  void VertexPair(int c, std::string_view v);
+  void TextPair(int c, std::string_view v);
+  void InsertPair(int c, std::string_view v);
+  void FacePair(int c, std::string_view v);
+  void EllipsePair(int c, std::string_view v);
+  void SolidPair(int c, std::string_view v);
+  void LeaderPair(int c, std::string_view v);
+  void SplinePair(int c, std::string_view v);
+  void DimensionPair(int c, std::string_view v);
+
+  Drawing& d_;
+  TextEncoding encoding_;
+
+  bool inHeader_ = false;
+  bool inBlocks_ = false;
+  bool inEntities_ = false;
+  bool inBlockHeader_ = false;
+  bool inBlockBody_ = false;
+
+  bool tableHeader_ = false;
+  bool layerTable_ = false;
+  bool inLayerRecord_ = false;
+  bool viewTable_ = false;
+  bool inViewRecord_ = false;
+  std::size_t layerIndex_ = 0;
+
+  bool acadVerSeen_ = false;
+  bool codePageSeen_ = false;
+  std::u16string version_;
+
+  OpenRecord open_[static_cast<int>(Kind::Count)];
+  TextFlavor textFlavor_ = TextFlavor::Text;
+  bool vertexMode_ = false;
+  // The POLYLINE header the vertices belong to; it stays known after the
+  // header closes at its first VERTEX.
+  OpenRecord polyHeader_;
+  bool polyVertexMade_ = false;
+  bool polyVertexBlk_ = false;
+  bool lwpVertexMade_ = false;
+  int leaderVertex_ = -1;
+
+  bool haveBlock_ = false;
+  std::size_t currentBlock_ = 0;
+  std::u16string currentBlockName_;
+
+  SpareTextSlot spareText_[2];  // [0] ENTITIES, [1] block definitions
+
+  std::string lastLayerBytes_;
+  std::u16string lastLayer_;
+};
+
+OpenRecord& Slot(OpenRecord* open, Kind k) { return open[static_cast<int>(k)]; }
+
+void Reader::Pair(int c, std::string_view v) {
+  HeaderPair(c, v);
+  if (layerTable_) LayerPair(c, v);
+  if (viewTable_) ViewPair(c, v);
+  if (tableHeader_ && c == 2) {
+    if (v == "LAYER")
+      layerTable_ = true;
+    else if (v == "VIEW")
+      viewTable_ = true;
+  }
+  if (c == 0 && v == "TABLE") tableHeader_ = true;
+  if (inBlocks_ && inBlockHeader_) BlockHeaderPair(c, v);
+  if (inBlockBody_ || inEntities_) EntityPair(c, v);
+  if (c == 0) {
+    if (v == "ENDBLK") {
+      inBlockBody_ = false;
+    } else if (v == "ENDSEC") {
+      inViewRecord_ = false;
+      inBlockBody_ = false;
+      inEntities_ = false;
+      inBlocks_ = false;
+    }
+  }
+  if (inBlocks_ && c == 0 && v == "BLOCK") {
+    d_.BlockAry.emplace_back();
+    haveBlock_ = true;
+    currentBlock_ = d_.BlockAry.size() - 1;
+    inBlockHeader_ = true;
+  }
+  if (!inBlocks_ && c == 2 && v == "BLOCKS") {
+    inBlocks_ = true;
+    inBlockHeader_ = false;
+    return;
+  }
+  if (!inEntities_ && c == 2 && v == "ENTITIES") inEntities_ = true;
+}
+
+void Reader::HeaderPair(int c, std::string_view v) {
+  if (!inHeader_) {
+    if (c == 2 && v == "HEADER") inHeader_ = true;
+    return;
+  }
+  if (version_.empty()) {
+    if (c == 9 && v == "$ACADVER")
+      acadVerSeen_ = true;
+    else if (acadVerSeen_ && c == 1)
+      version_ = Text(v);
+  }
+  if (d_.DwgCodePage.empty()) {
+    if (c == 9 && v == "$DWGCODEPAGE")
+      codePageSeen_ = true;
+    else if (codePageSeen_ && c == 3)
+      d_.DwgCodePage = Text(v);
+  }
+}
+
+void Reader::LayerPair(int c, std::string_view v) {
+  if (inLayerRecord_) {
+    TLayer& layer = d_.LayerAry[layerIndex_];
+    switch (c) {
+      case 2:
+        layer.Name = Text(v);
+        // The name index may already hold this record under its old name.
+        if (d_.layerIndex.indexed > layerIndex_) LayerNamesChanged(d_);
+        break;
+      case 6:
+        layer.ltype = UpperAscii(Text(v));
+        break;
+      case 70:
+        layer.code70 = ToSmall(v);
+        if (layer.code70 & 1) layer.visible = false;
+        break;
+      case 62:
+        layer.color = ToSmall(v);
+        if (layer.color < 0) layer.visible = false;
+        break;
+      case 0:
+        inLayerRecord_ = false;
+        break;
+    }
+  }
+  if (c != 0) return;
+  if (v == "ENDTAB") {
+    layerTable_ = false;
+    inLayerRecord_ = false;
+    tableHeader_ = false;
+  } else if (v == "LAYER") {
+    d_.LayerAry.emplace_back();
+    layerIndex_ = d_.LayerAry.size() - 1;
+    inLayerRecord_ = true;
+  }
+}
+
+void Reader::ViewPair(int c, std::string_view v) {
+  if (inViewRecord_ && !d_.ViewAry.empty()) {
+    TViewTbl& view = d_.ViewAry.back();
+    switch (c) {
+      case 2: view.name = Text(v); break;
+      case 10: view.center.x = ToReal(v); break;
+      case 20: view.center.y = ToReal(v); break;
+      case 40: view.height = ToReal(v); break;
+      case 41: view.width = ToReal(v); break;
+      case 70: view.code70 = ToSmall(v); break;
+    }
+  }
+  if (c != 0) return;
+  inViewRecord_ = false;
+  if (v == "ENDTAB") {
+    viewTable_ = false;
+  } else if (v == "VIEW") {
+    d_.ViewAry.emplace_back();
+    inViewRecord_ = true;
+  }
+}
+
+void Reader::BlockHeaderPair(int c, std::string_view v) {
+  TBlockBlk& b = d_.BlockAry[currentBlock_];
+  switch (c) {
+    case 0:
+      inBlockHeader_ = false;
+      inBlockBody_ = true;
+      break;
+    case 2:
+      b.name = Text(v);
+      currentBlockName_ = b.name;
+      break;
+    case 6: b.ltype = UpperAscii(Text(v)); break;
+    case 8: b.layer = Text(v); break;
+    case 10: b.base.x = ToReal(v); break;
+    case 20: b.base.y = ToReal(v); break;
+    case 30: b.base.z = ToReal(v); break;
+  }
+}
+
+void Reader::EntityPair(int c, std::string_view v) {
+  OpenHandlerTakes(c, v);
+  if (vertexMode_) VertexPair(c, v);
+  if (c != 0) return;
+  const KindName* k = FindKind(v);
+  if (!k) return;
+  if (inBlockBody_ ? k->inBlocks : true) StartRecord(*k);
+}
+
+// Only the first open record in the fixed kind order sees the pair.
+bool Reader::OpenHandlerTakes(int c, std::string_view v) {
+  for (int i = 0; i < static_cast<int>(Kind::Count); ++i) {
+    if (!open_[i].open) continue;
+    switch (static_cast<Kind>(i)) {
+      case Kind::Line: LinePair(c, v); break;
+      case Kind::Circle: CirclePair(c, v, Kind::Circle); break;
+      case Kind::Arc: CirclePair(c, v, Kind::Arc); break;
+      case Kind::Lwp: LwpPair(c, v); break;
+      case Kind::Poly: PolyPair(c, v); break;
+      case Kind::Text: TextPair(c, v); break;
+      case Kind::Insert: InsertPair(c, v); break;
+      case Kind::Face: FacePair(c, v); break;
+      case Kind::Ellipse: EllipsePair(c, v); break;
+      case Kind::Solid: SolidPair(c, v); break;
+      case Kind::Leader: LeaderPair(c, v); break;
+      case Kind::Spline: SplinePair(c, v); break;
+      case Kind::Dimension: DimensionPair(c, v); break;
+      case Kind::Count: break;
+    }
+    return true;
+  }
+  return false;
+}
+
+void Reader::StartRecord(const KindName& k) {
+  const bool blk = inBlockBody_;
+  OpenRecord& o = Slot(open_, k.kind);
+  o.open = true;
+  o.blk = blk;
+  const std::u16string& bname = blk ? currentBlockName_ : std::u16string();
+  switch (k.kind) {
+    case Kind::Line: {
+      auto& t = blk ? d_.BlkLineAry : d_.EntLineAry;
+      t.emplace_back().bname = bname;
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Circle: {
+      auto& t = blk ? d_.BlkCircleAry : d_.EntCircleAry;
+      t.emplace_back().bname = bname;
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Arc: {
+      auto& t = blk ? d_.BlkArcAry : d_.EntArcAry;
+      t.emplace_back().bname = bname;
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Lwp:
+    case Kind::Poly: {
+      auto& t = blk ? d_.BlkLwpAry : d_.EntLwpAry;
+      TLwpBlk& r = t.emplace_back();
+      r.bname = bname;
+      o.index = t.size() - 1;
+      r.ihand = static_cast<Integer>(o.index);
+      if (k.kind == Kind::Lwp) {
+        lwpVertexMade_ = false;
+      } else {
+        polyHeader_ = o;
+        polyVertexMade_ = false;
+      }
+      break;
+    }
+    case Kind::Text: {
+      auto& t = blk ? d_.BlkTextAry : d_.EntTextAry;
+      TTextBlk& r = t.emplace_back();
+      SpareTextSlot& spare = spareText_[blk ? 1 : 0];
+      if (spare.held) {
+        r.layer = std::move(spare.layer);
+        r.code40 = spare.code40;
+        spare.held = false;
+      }
+      r.bname = bname;
+      r.mtflag = k.flavor == TextFlavor::MText;
+      r.atflag = k.flavor == TextFlavor::Attrib;
+      textFlavor_ = k.flavor;
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Insert: {
+      std::vector<TInsertBlk>* t = &d_.EntInsertAry;
+      if (blk) {
+        if (!haveBlock_) {
+          o.open = false;
+          return;
+        }
+        o.block = currentBlock_;
+        t = &d_.BlockAry[currentBlock_].InsertAry;
+      }
+      t->emplace_back().dimBlkName = currentBlockName_;
+      o.index = t->size() - 1;
+      break;
+    }
+    case Kind::Face:
+      d_.EntFaceAry.emplace_back();
+      o.index = d_.EntFaceAry.size() - 1;
+      break;
+    case Kind::Ellipse: {
+      auto& t = blk ? d_.BlkEllipseAry : d_.EntEllipseAry;
+      t.emplace_back();
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Solid: {
+      auto& t = blk ? d_.BlkSolidAry : d_.EntSolidAry;
+      t.emplace_back().bname = bname;
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Leader:
+      d_.LeaderAry.emplace_back();
+      o.index = d_.LeaderAry.size() - 1;
+      leaderVertex_ = -1;
+      break;
+    case Kind::Spline:
+      d_.SplineAry.emplace_back();
+      o.index = d_.SplineAry.size() - 1;
+      break;
+    case Kind::Dimension:
+      d_.DimensionAry.emplace_back();
+      o.index = d_.DimensionAry.size() - 1;
+      break;
+    case Kind::Count:
+      break;
+  }
+}
+
+void Reader::LinePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Line);
+  TAcadLineBlk& r = At(d_.BlkLineAry, d_.EntLineAry, o);
+  switch (c) {
+    case 0:
+      ResolveColor(r, o.blk);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 10: case 20: case 30: SetAxis(r.st, c / 10 - 1, ToReal(v)); break;
+    case 11: case 21: case 31: SetAxis(r.ed, c / 10 - 1, ToReal(v)); break;
+    case 62: r.color = ToSmall(v); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+void Reader::CirclePair(int c, std::string_view v, Kind kind) {
+  OpenRecord& o = Slot(open_, kind);
+  // Circles and arcs share every group but the two angles.
+  auto apply = [&](auto& r) {
+    switch (c) {
+      case 0:
+        ResolveColor(r, o.blk);
+        o.open = false;
+        break;
+      case 8: r.layer = LayerName(v); break;
+      case 6: r.ltype = UpperAscii(Text(v)); break;
+      case 10: case 20: case 30: SetAxis(r.center, c / 10 - 1, ToReal(v)); break;
+      case 40: r.hankei = ToReal(v); break;
+      case 62: r.color = ToSmall(v); break;
+      case 67: r.code67 = ToSmall(v); break;
+      case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
+      case 60: r.code60 = ToSmall(v); break;
+      case 50:
+        if constexpr (requires { r.ed; }) r.st = ToReal(v);
+        break;
+      case 51:
+        if constexpr (requires { r.ed; }) r.ed = ToReal(v);
+        break;
+    }
+  };
+  if (kind == Kind::Circle)
+    apply(At(d_.BlkCircleAry, d_.EntCircleAry, o));
+  else
+    apply(At(d_.BlkArcAry, d_.EntArcAry, o));
+}
+
+// Groups of the LWPOLYLINE and POLYLINE headers alike.
+template <class F>
+bool PolylineHeaderGroup(TLwpBlk& r, int c, std::string_view v, F layerName) {
+  switch (c) {
+    case 8: r.layer = layerName(v); return true;
+    case 38: r.code38 = ToReal(v); return true;
+    case 70: r.code70 = ToSmall(v); return true;
+    case 71: r.code71 = ToSmall(v); return true;
+    case 72: r.code72 = ToSmall(v); return true;
+    case 73: r.code73 = ToSmall(v); return true;
+    case 74: r.code74 = ToSmall(v); return true;
+    case 62: r.color = ToSmall(v); return true;
+    case 67: r.code67 = ToSmall(v); return true;
+    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); return true;
+    case 60: r.code60 = ToSmall(v); return true;
+  }
+  return false;
+}
+
+void Reader::LwpPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Lwp);
+  TLwpBlk& r = At(d_.BlkLwpAry, d_.EntLwpAry, o);
+  if (c == 0) {
+    o.open = false;
+    return;
+  }
+  if (c == 6) {
+    r.ltype = UpperAscii(Text(v));
+    return;
+  }
+  if (PolylineHeaderGroup(r, c, v, [this](std::string_view s) { return LayerName(s); })) return;
+  auto& vertices = o.blk ? d_.BlkLwpVerAry : d_.EntLwpVerAry;
+  switch (c) {
+    case 10: {
+      ResolveColor(r, o.blk);
+      double x = ToReal(v);
+      TLwpVer& ver = vertices.emplace_back();
+      ver.ihand = r.ihand;
+      ver.code10 = {x, 0, r.code38};
+      lwpVertexMade_ = true;
+      break;
+    }
+    case 20:
+      if (lwpVertexMade_) vertices.back().code10.y = ToReal(v);
+      break;
+    case 42:
+      if (lwpVertexMade_) vertices.back().code42 = ToReal(v);
+      break;
+  }
+}
+
+void Reader::PolyPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Poly);
+  TLwpBlk& r = At(d_.BlkLwpAry, d_.EntLwpAry, o);
+  if (c == 0) {
+    ResolveColor(r, o.blk);
+    if (v == "VERTEX") {
+      o.open = false;
+      vertexMode_ = true;
+    } else if (v == "SEQEND") {
+      o.open = false;
+    }
+    return;
+  }
+  if (c == 6) {
+    r.ltype = UpperAscii(Text(v));
+    return;
+  }
+  PolylineHeaderGroup(r, c, v, [this](std::string_view s) { return LayerName(s); });
+}
+
+void Reader::VertexPair(int c, std::string_view v) {
+  const bool blk = inBlockBody_;
+  auto& vertices = blk ? d_.BlkLwpVerAry : d_.EntLwpVerAry;
+  // The last vertex made must be this polyline's and in this table; a
+  // group before the first group 10 has no point to go to.
+  const bool haveVertex = polyVertexMade_ && polyVertexBlk_ == blk && !vertices.empty();
+  switch (c) {
+    case 10: {
+      double x = ToReal(v);
+      const auto& headers = polyHeader_.blk ? d_.BlkLwpAry : d_.EntLwpAry;
+      TLwpVer& ver = vertices.emplace_back();
+      ver.ihand = polyHeader_.index < headers.size() ? headers[polyHeader_.index].ihand : 0;
+      ver.code10 = {x, 0, 0};
+      polyVertexMade_ = true;
+      polyVertexBlk_ = blk;
+      break;
+    }
+    case 20:
+      if (haveVertex) vertices.back().code10.y = ToReal(v);
+      break;
+    case 30:
+      if (haveVertex) vertices.back().code10.z = ToReal(v);
+      break;
+    case 42:
+      if (haveVertex) vertices.back().code42 = ToReal(v);
+      break;
+    case 0:
+      if (v == "SEQEND") {
+        vertexMode_ = false;
+        Slot(open_, Kind::Poly).open = false;
+      }
+      break;
+  }
+}
+
+void Reader::TextPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Text);
+  auto& table = o.blk ? d_.BlkTextAry : d_.EntTextAry;
+  TTextBlk& r = table[o.index];
+  switch (c) {
+    case 0:
+      o.open = false;
+      if (r.str.empty()) {
+        SpareTextSlot& spare = spareText_[o.blk ? 1 : 0];
+        spare.held = true;
+        spare.layer = std::move(r.layer);
+        spare.code40 = r.code40;
+        table.pop_back();
+      } else {
+        ResolveColor(r, o.blk);
+      }
+      break;
+    case 1:
+    case 3: r.str += Text(v); break;
+    case 8: r.layer = LayerName(v); break;
+    case 72: r.code72 = ToSmall(v); break;
+    case 73:
+      if (textFlavor_ != TextFlavor::Attrib) r.code73 = ToSmall(v);
+      break;
+    case 74:
+      if (textFlavor_ == TextFlavor::Attrib) r.code73 = ToSmall(v);
+      break;
+    case 70: r.code70 = ToSmall(v); break;
+    case 71: r.code71 = ToSmall(v); break;
+    case 10: case 20: case 30: SetAxis(r.pt10, c / 10 - 1, ToReal(v)); break;
+    case 11: case 21: case 31: SetAxis(r.pt11, c / 10 - 1, ToReal(v)); break;
+    case 40: r.code40 = ToReal(v); break;
+    case 41: r.code41 = ToReal(v); break;
+    case 44: r.code44 = ToReal(v); break;
+    case 50: r.code50 = ToReal(v); break;
+    case 62: r.color = ToSmall(v); break;
+    case 67: r.code67 = ToSmall(v); break;
+    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+void Reader::InsertPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Insert);
+  TInsertBlk& r = o.blk ? d_.BlockAry[o.block].InsertAry[o.index] : d_.EntInsertAry[o.index];
+  switch (c) {
+    case 0:
+      ResolveColor(r, o.blk);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 2: r.name = Text(v); break;
+    case 10: case 20: case 30: SetAxis(r.base, c / 10 - 1, ToReal(v)); break;
+    case 41: r.scale.x = ToReal(v); break;
+    case 42: r.scale.y = ToReal(v); break;
+    case 43: r.scale.z = ToReal(v); break;
+    case 50: r.rotate = ToReal(v); break;
+    case 62: r.color = ToSmall(v); break;
+    case 67: r.code67 = ToSmall(v); break;
+    case 66: r.code66 = ToSmall(v); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+void Reader::FacePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Face);
+  TFaceBlk& r = d_.EntFaceAry[o.index];
+  if (c >= 10 && c <= 33 && c % 10 <= 3) {
+    SetAxis(r.pt[c % 10], c / 10 - 1, ToReal(v));
+    if (c == 13) r.count = 4;
+    return;
+  }
+  switch (c) {
+    case 0:
+      ResolveColor(r, false);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 62: r.color = ToSmall(v); break;
+    case 70: r.code70 = ToSmall(v); break;
+    case 67: r.code67 = ToSmall(v); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+void Reader::EllipsePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Ellipse);
+  TEllipseBlk& r = At(d_.BlkEllipseAry, d_.EntEllipseAry, o);
+  switch (c) {
+    case 0:
+      ResolveColor(r, o.blk);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 10: case 20: case 30: SetAxis(r.center, c / 10 - 1, ToReal(v)); break;
+    case 11: case 21: case 31: SetAxis(r.endpoint, c / 10 - 1, ToReal(v)); break;
+    case 40: r.henpei = ToReal(v); break;
+    case 41: r.kaisi = ToReal(v); break;
+    case 42: r.owari = ToReal(v); break;
+    case 62: r.color = ToSmall(v); break;
+    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+void Reader::SolidPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Solid);
+  TSolidBlk& r = At(d_.BlkSolidAry, d_.EntSolidAry, o);
+  if (c >= 10 && c <= 33 && c % 10 <= 3) {
+    TAcadPoint* corners[] = {&r.p1, &r.p2, &r.p3, &r.p4};
+    SetAxis(*corners[c % 10], c / 10 - 1, ToReal(v));
+    return;
+  }
+  switch (c) {
+    case 0:
+      ResolveColor(r, o.blk);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+void Reader::LeaderPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Leader);
+  TLeaderBlk& r = d_.LeaderAry[o.index];
+  switch (c) {
+    case 8: r.layer = LayerName(v); return;
+    case 6: r.ltype = UpperAscii(Text(v)); return;
+    case 41: r.code41 = ToReal(v); return;
+    case 60: r.code60 = ToSmall(v); return;
+    case 76:
+      r.code76 = ToSmall(v);
+      leaderVertex_ = 0;
+      return;
+  }
+  if (c != 0 && leaderVertex_ < r.code76) {
+    TAcadPoint* kept[] = {&r.p1, &r.p2, &r.p3};
+    TAcadPoint* p = leaderVertex_ >= 0 && leaderVertex_ < 3 ? kept[leaderVertex_] : nullptr;
+    if (c == 10) {
+      double x = ToReal(v);
+      if (p) p->x = x;
+    } else if (c == 20) {
+      double y = ToReal(v);
+      if (p) p->y = y;
+    } else if (c == 30) {
+      double z = ToReal(v);
+      if (p) p->z = z;
+      ++leaderVertex_;
+    }
+    return;
+  }
+  ResolveColor(r, false);
+  o.open = false;
+  leaderVertex_ = -1;
+}
+
+void Reader::SplinePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Spline);
+  TSplineBlk& r = d_.SplineAry[o.index];
+  switch (c) {
+    case 0:
+      ResolveColor(r, false);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 70: r.code70 = ToSmall(v); break;
+    case 71: r.code71 = ToSmall(v); break;
+    case 72: r.code72 = ToSmall(v); break;
+    case 73: r.code73 = ToSmall(v); break;
+    case 74: r.code74 = ToSmall(v); break;
+    case 60: r.code60 = ToSmall(v); break;
+    case 10: r.code10Ary.push_back({ToReal(v), 0, 0}); break;
+    case 20:
+      if (!r.code10Ary.empty()) r.code10Ary.back().y = ToReal(v);
+      break;
+    case 30:
+      if (!r.code10Ary.empty()) r.code10Ary.back().z = ToReal(v);
+      break;
+    case 40: r.code40Ary.push_back(ToReal(v)); break;
+    case 41: r.code41Ary.push_back(ToReal(v)); break;
+  }
+}
+
+void Reader::DimensionPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Dimension);
+  TDimensionBlk& r = d_.DimensionAry[o.index];
+  if (c >= 10 && c <= 36 && c % 10 <= 6) {
+    TAcadPoint* points[] = {&r.p0, &r.p1, &r.p2, &r.p3, &r.p4, &r.P5, &r.P6};
+    SetAxis(*points[c % 10], c / 10 - 1, ToReal(v));
+    return;
+  }
+  switch (c) {
+    case 0:
+      ResolveColor(r, false);
+      o.open = false;
+      break;
+    case 8: r.layer = LayerName(v); break;
+    case 6: r.ltype = UpperAscii(Text(v)); break;
+    case 2: r.dimblkName = Text(v); break;
+    case 40: r.code40 = ToReal(v); break;
+    case 50: r.code50 = ToReal(v); break;
+    case 51: r.code51 = ToReal(v); break;
+    case 70: r.dimtype = ToSmall(v); break;
+    case 62: r.color = ToSmall(v); break;
+    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
+    case 60: r.code60 = ToSmall(v); break;
+  }
+}
+
+std::u16string Number(long long n) {
+  std::string s = std::to_string(n);
+  return std::u16string(s.begin(), s.end());
+}
+
+void FinishRead(Drawing& d) {
+  if (d.LayerAry.empty()) {
+    d.LayerAry.push_back(NewLayer(std::u16string(u"0")));
+  }
+  if (!d.BlkTextAry.empty()) DecodeUnicodeEscapes(d.BlkTextAry);
+  if (!d.EntTextAry.empty()) DecodeUnicodeEscapes(d.EntTextAry);
+  LayerNamesChanged(d);
+}
+
+}  // namespace
+
+void ReadDxf(Drawing& d, const std::filesystem::path& FileName, ProgressSink& ProgressBar,
+             Reporter& OwnerWindow, TextEncoding Encoding, std::u16string& Status,
+             std::u16string& Version) {
+  Status.clear();
+  Version.clear();
+  EmptyAllTables(d);
+  Reader reader(d, Encoding);
+
+  auto finish = [&] {
+    FinishRead(d);
+    ProgressBar.SetPosition(0);
+    Version = reader.version();
+  };
+
+  struct stat st {};
+  if (::stat(FileName.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    finish();
+    return;
+  }
+
+  std::string codeText;
+  std::string valueText;
+  long long n = 0;
+  try {
+    // Only regular files: a device or a pipe could block the read or never
+    // end it.
+    if (!S_ISREG(st.st_mode)) throw FileFailure{false};
+    FileHandle file(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.get() < 0) throw FileFailure{false};
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw FileFailure{false};
+    LineSource lines(file.get());
+    if (Encoding == TextEncoding::Utf8) lines.SkipPrefix("\xEF\xBB\xBF");
+
+    ProgressBar.SetPosition(0);
+    ProgressBar.SetMax(50);
+    const long long estimate = static_cast<long long>(st.st_size) * 65 / 1024;
+    const long long step = estimate / 50 + 1;
+
+    std::string_view line;
+    try {
+      while (lines.Next(line)) {
+        codeText.assign(Trim(line));
+        std::string_view value = lines.Next(line) ? Trim(line) : std::string_view();
+        ++n;
+        if (n % step == 0) ProgressBar.SetPosition(ProgressBar.Position() + 1);
+        const int c = GroupCode(codeText);
+        if (c == -999) continue;
+        try {
+          reader.Pair(c, value);
+        } catch (const BadValue&) {
+          valueText.assign(value);
+          throw;
+        } catch (const std::length_error&) {
+          valueText.assign(value);
+          throw BadValue{};
+        }
+      }
+    } catch (const BadValue&) {
+      const std::u16string code = DecodeText(codeText, Encoding);
+      const std::u16string value = DecodeText(valueText, Encoding);
+      const std::u16string codeLine = Number(2 * n - 1);
+      const std::u16string valueLine = Number(2 * n);
+      const std::u16string name = Utf8ToU16(FileName.filename().string());
+      Status = codeLine + u":" + code + u"/" + valueLine + u":" + value;
+      finish();
+      OwnerWindow.Message(name + u"\n" + codeLine + u" 行=" + code + u"\n" + valueLine + u" 行=" + value,
+                          kCaption);
+      return;
+    }
+  } catch (const FileFailure& failure) {
+    finish();
+    if (failure.busy) {
+      Status = u"busy";
+      OwnerWindow.Message(u"DXFファイルは使用中です．", kCaption);
+    } else {
+      Status = u"error";
+      OwnerWindow.Message(u"DXFファイル読み込み失敗．", kCaption);
+    }
+    return;
+  }
+  finish();
+}
+
+void ReadDxfInFileEncoding(Drawing& d, const std::filesystem::path& FileName,
+                           ProgressSink& ProgressBar, Reporter& OwnerWindow,
+                           std::u16string& Status, std::u16string& Version) {
+  std::u16string fileVersion;
+  ReadAcadVer(FileName, fileVersion);
+  ReadDxf(d, FileName, ProgressBar, OwnerWindow, EncodingForVersion(fileVersion), Status, Version);
+}
+
+}  // namespace vantrel
