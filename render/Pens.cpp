@@ -86,7 +86,9 @@ TPenStyle LtypeToPenStyle(const std::u16string& name) {
   if (StartsWith(u, "CON")) return psSolid;
   if (StartsWith(u, "HID") || StartsWith(u, "DASHE")) return psDot;
   if (StartsWith(u, "CEN") || StartsWith(u, "BOR") || StartsWith(u, "DASHD")) return psDashDot;
-  if (StartsWith(u, "DEV") || StartsWith(u, "PHA")) return psDashDotDot;
+  // DIVIDE is the common dash-dot-dot linetype; "DEV" alone would miss it,
+  // so both spellings lead there.
+  if (StartsWith(u, "DEV") || StartsWith(u, "DIV") || StartsWith(u, "PHA")) return psDashDotDot;
   if (StartsWith(u, "DOT")) return psDot;
   return psSolid;
 }

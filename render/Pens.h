@@ -12,7 +12,7 @@ namespace vantrel {
 // Palette colour (0x00BBGGRR) of |n|; 0 and everything above 255 are white.
 TColor AciToColor(Integer n);
 // By upper-cased name prefix: CON solid; HID, DASHE dot; CEN, BOR, DASHD
-// dash-dot; DEV, PHA dash-dot-dot; DOT dot; anything else solid.
+// dash-dot; DEV, DIV, PHA dash-dot-dot; DOT dot; anything else solid.
 TPenStyle LtypeToPenStyle(const std::u16string& name);
 // BYLAYER or an empty linetype takes the linetype of the first layer so named.
 TPenStyle EntityPenStyle(const Drawing& d, const std::u16string& ltype, const std::u16string& layer);

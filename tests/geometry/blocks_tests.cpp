@@ -1,0 +1,333 @@
+// Guards against misplaced block contents (wrong turn, scale or base), lost or wrongly inherited
+// layers and colours, case-folded or last-wins block lookups, nested inserts placed at the wrong
+// level or drawn where they must not be, and dimension blocks moved instead of copied.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "Builders.h"
+#include "geometry/AcadCtrl2016.h"
+#include "geometry/Blocks.h"
+
+namespace vantrel {
+namespace {
+
+using test::Arc;
+using test::Block;
+using test::Insert;
+using test::Line;
+using test::P;
+
+void ExpectPoint(const TAcadPoint& p, double x, double y, double tol = 1e-12) {
+  EXPECT_NEAR(p.x, x, tol);
+  EXPECT_NEAR(p.y, y, tol);
+}
+
+TEST(ExpandInserts, PlacesByBaseScaleAndTurn) {
+  Drawing d;
+  d.BlockAry.push_back(Block(u"B", P(1, 1)));
+  d.BlkLineAry.push_back(Line(P(1, 1), P(2, 1), u"B"));
+  d.BlkArcAry.push_back(Arc(P(2, 1), 1, 0, 90, u"B"));
+  d.BlkCircleAry.push_back(test::Circle(P(1, 2), 0.5, u"B"));
+  d.EntInsertAry.push_back(Insert(u"B", P(10, 5), 90, P(2, 2, 1)));
+  d.EntInsertAry.push_back(Insert(u"B", P(10, 5), 90, P(-2, 2, 1)));
+  ExpandInserts(d);
+
+  ASSERT_EQ(d.EntLineAry.size(), 2u);
+  ExpectPoint(d.EntLineAry[0].st, 10, 5);
+  ExpectPoint(d.EntLineAry[0].ed, 10, 7);
+  EXPECT_EQ(d.EntLineAry[0].bname, u"B");  // copied whole
+
+  ASSERT_EQ(d.EntArcAry.size(), 2u);
+  ExpectPoint(d.EntArcAry[0].center, 10, 7);
+  EXPECT_EQ(d.EntArcAry[0].hankei, 2);
+  EXPECT_EQ(d.EntArcAry[0].st, 90);
+  EXPECT_EQ(d.EntArcAry[0].ed, 180);
+  // A mirrored insert moves the centre but leaves the arc angles alone.
+  ExpectPoint(d.EntArcAry[1].center, 10, 3);
+  EXPECT_EQ(d.EntArcAry[1].hankei, 2);
+  EXPECT_EQ(d.EntArcAry[1].st, 90);
+  EXPECT_EQ(d.EntArcAry[1].ed, 180);
+
+  ASSERT_EQ(d.EntCircleAry.size(), 2u);
+  ExpectPoint(d.EntCircleAry[0].center, 8, 5);
+  EXPECT_EQ(d.EntCircleAry[1].hankei, 1);  // |scale.x|
+}
+
+TEST(ExpandInserts, TextsScaleHeightAndKeepTheMTextDirection) {
+  Drawing d;
+  d.BlockAry.push_back(Block(u"T"));
+  TTextBlk text = test::Text(P(1, 0), 2, u"A", u"T");
+  text.pt11 = P(2, 0);
+  text.code50 = 15;
+  d.BlkTextAry.push_back(text);
+  text.mtflag = true;
+  text.pt11 = P(1, 0);  // direction vector
+  d.BlkTextAry.push_back(text);
+  d.EntInsertAry.push_back(Insert(u"T", P(0, 0), 90, P(3, 1, 1)));
+  ExpandInserts(d);
+  ASSERT_EQ(d.EntTextAry.size(), 2u);
+  ExpectPoint(d.EntTextAry[0].pt10, 0, 3);
+  ExpectPoint(d.EntTextAry[0].pt11, 0, 6);
+  EXPECT_EQ(d.EntTextAry[0].code40, 6);
+  EXPECT_EQ(d.EntTextAry[0].code50, 15);  // rotation is not turned with the insert
+  EXPECT_EQ(d.EntTextAry[1].pt11, P(1, 0));
+}
+
+TEST(ExpandInserts, LayerZeroAndByBlockElementsTakeTheInsertsLayer) {
+  Drawing d;
+  d.LayerAry.push_back(test::Layer(u"0", 7));
+  d.LayerAry.push_back(test::Layer(u"WALL", 3));
+  d.BlockAry.push_back(Block(u"B"));
+  TAcadLineBlk onZero = Line(P(0, 0), P(1, 0), u"B");
+  onZero.layer = u"0";
+  onZero.color = 1;
+  onZero.ltype = u"CONTINUOUS";
+  TAcadLineBlk byBlock = Line(P(0, 0), P(1, 0), u"B");
+  byBlock.layer = u"A";
+  byBlock.color = 0;
+  TAcadLineBlk own = Line(P(0, 0), P(1, 0), u"B");
+  own.layer = u"A";
+  own.color = 5;
+  own.ltype = u"DASHED";
+  d.BlkLineAry = {onZero, byBlock, own};
+  TInsertBlk wall = Insert(u"B", P(0, 0));
+  wall.layer = u"WALL";
+  wall.ltype = u"HIDDEN";
+  wall.code67 = 1;
+  wall.code210 = P(0, 0, -1);
+  d.EntInsertAry.push_back(wall);
+  TInsertBlk elsewhere = Insert(u"B", P(0, 0));
+  elsewhere.layer = u"NEW";  // not in the layer table
+  d.EntInsertAry.push_back(elsewhere);
+  ExpandInserts(d);
+
+  ASSERT_EQ(d.EntLineAry.size(), 6u);
+  EXPECT_EQ(d.EntLineAry[0].layer, u"WALL");
+  EXPECT_EQ(d.EntLineAry[0].color, 3);
+  EXPECT_EQ(d.EntLineAry[0].ltype, u"HIDDEN");
+  EXPECT_EQ(d.EntLineAry[1].layer, u"WALL");
+  EXPECT_EQ(d.EntLineAry[1].color, 3);
+  EXPECT_EQ(d.EntLineAry[2].layer, u"A");
+  EXPECT_EQ(d.EntLineAry[2].color, 5);
+  EXPECT_EQ(d.EntLineAry[2].ltype, u"DASHED");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(d.EntLineAry[i].code67, 1);
+    EXPECT_EQ(d.EntLineAry[i].code210, P(0, 0, -1));
+  }
+  // A missing layer is appended once, with colour 7.
+  EXPECT_EQ(d.EntLineAry[3].color, 7);
+  ASSERT_EQ(d.LayerAry.size(), 3u);
+  EXPECT_EQ(d.LayerAry[2].Name, u"NEW");
+  EXPECT_EQ(d.LayerAry[2].color, 7);
+}
+
+TEST(ExpandInserts, BlockNamesMatchExactlyAndTheFirstBlockWins) {
+  Drawing d;
+  d.BlockAry.push_back(Block(u"DOOR", P(0, 0)));
+  d.BlockAry.push_back(Block(u"Door", P(1, 0)));
+  d.BlockAry.push_back(Block(u"Door", P(50, 0)));  // a later duplicate
+  d.BlkLineAry.push_back(Line(P(1, 0), P(2, 0), u"Door"));
+  d.BlkLineAry.push_back(Line(P(7, 7), P(8, 8), u"DOOR"));
+  d.EntInsertAry.push_back(Insert(u"Door", P(0, 0)));
+  TInsertBlk hidden = Insert(u"Door", P(0, 0));
+  hidden.code60 = 1;
+  d.EntInsertAry.push_back(hidden);
+  d.EntInsertAry.push_back(Insert(u"Missing", P(0, 0)));
+  ExpandInserts(d);
+  ASSERT_EQ(d.EntLineAry.size(), 1u);
+  EXPECT_EQ(d.EntLineAry[0].st, P(0, 0));
+  EXPECT_EQ(d.EntLineAry[0].ed, P(1, 0));
+}
+
+// X holds an insert of Y at (5, 0) and has base (5, 0); Y holds a line from
+// its origin, an insert of Z and an insert of itself.
+Drawing NestedDrawing() {
+  Drawing d;
+  TBlockBlk x = Block(u"X", P(5, 0));
+  TInsertBlk y = Insert(u"Y", P(5, 0));
+  y.dimBlkName = u"X";
+  x.InsertAry.push_back(y);
+  TBlockBlk yb = Block(u"Y");
+  TInsertBlk z = Insert(u"Z", P(1, 1));
+  z.dimBlkName = u"Y";
+  yb.InsertAry.push_back(z);
+  TInsertBlk self = Insert(u"Y", P(3, 3));
+  self.dimBlkName = u"Y";
+  yb.InsertAry.push_back(self);
+  d.BlockAry = {x, yb, Block(u"Z")};
+  d.BlkLineAry.push_back(Line(P(0, 0), P(1, 0), u"Y"));
+  d.BlkLineAry.push_back(Line(P(0, 0), P(0, 1), u"Z"));
+  return d;
+}
+
+TEST(ExpandBlocks, NestedInsertsArePlacedOneLevelDeepOnly) {
+  Drawing d = NestedDrawing();
+  d.EntInsertAry.push_back(Insert(u"X", P(100, 100)));
+  ExpandInserts(d);
+  ExpandBlocks(d);
+
+  // Y placed through X at (100, 100); Y's own nested inserts stand in Y, which
+  // comes after X (the first placed block with nested inserts), so no copies
+  // of them are made where Y's definition stands them.
+  ASSERT_EQ(d.BlkInsertAry.size(), 1u);
+  EXPECT_EQ(d.BlkInsertAry[0].name, u"Y");
+  ExpectPoint(d.BlkInsertAry[0].base, 100, 100);
+  ASSERT_EQ(d.EntLineAry.size(), 1u);
+  ExpectPoint(d.EntLineAry[0].st, 100, 100);
+  ExpectPoint(d.EntLineAry[0].ed, 101, 100);
+}
+
+TEST(ExpandBlocks, NestedPlacementCombinesTurnScaleAndLayer) {
+  Drawing d;
+  d.LayerAry.push_back(test::Layer(u"OUTER", 4));
+  TBlockBlk outer = Block(u"OUT", P(1, 0));
+  TInsertBlk inner = Insert(u"IN", P(2, 0), 30, P(1, 2, 1));
+  inner.color = 0;
+  inner.layer = u"X";
+  inner.dimBlkName = u"OUT";
+  outer.InsertAry.push_back(inner);
+  d.BlockAry = {outer, Block(u"IN")};
+  d.BlkLineAry.push_back(Line(P(0, 0), P(1, 0), u"IN"));
+  TInsertBlk placer = Insert(u"OUT", P(10, 10), 90, P(3, 3, 1));
+  placer.layer = u"OUTER";
+  placer.ltype = u"CENTER";
+  d.EntInsertAry.push_back(placer);
+  ExpandBlocks(d);
+
+  ASSERT_EQ(d.BlkInsertAry.size(), 1u);
+  const TInsertBlk& e = d.BlkInsertAry[0];
+  ExpectPoint(e.base, 10, 13);
+  EXPECT_EQ(e.rotate, 120);
+  EXPECT_EQ(e.scale, P(3, 6, 1));
+  EXPECT_EQ(e.layer, u"OUTER");
+  EXPECT_EQ(e.ltype, u"CENTER");
+  EXPECT_EQ(e.color, 4);
+  // The line of IN, placed by the combined insert: length 3 at 120 degrees.
+  ASSERT_EQ(d.EntLineAry.size(), 1u);
+  ExpectPoint(d.EntLineAry[0].st, 10, 13);
+  ExpectPoint(d.EntLineAry[0].ed, 10 + 3 * std::cos(120 * kDegToRad),
+              13 + 3 * std::sin(120 * kDegToRad));
+}
+
+TEST(ExpandBlocks, InvisibleModelInsertStillPlacesTheInsertsNestedInItsBlock) {
+  Drawing d = NestedDrawing();
+  d.BlkLineAry.push_back(Line(P(5, 0), P(5, 9), u"X"));
+  TInsertBlk x = Insert(u"X", P(100, 100));
+  x.code60 = 1;
+  d.EntInsertAry.push_back(x);
+  ExpandInserts(d);
+  EXPECT_TRUE(d.EntLineAry.empty());
+  ExpandBlocks(d);
+  ASSERT_EQ(d.EntLineAry.size(), 1u);  // Y's line, not X's
+  ExpectPoint(d.EntLineAry[0].st, 100, 100);
+}
+
+TEST(ExpandBlocks, NamedBlocksBeforeTheFirstPlacedOneKeepTheirNestedInsertsInPlace) {
+  Drawing d;
+  auto holder = [](const std::u16string& name) {
+    TBlockBlk b = Block(name);
+    TInsertBlk leaf = Insert(u"LEAF", P(7, 0));
+    leaf.dimBlkName = name;
+    b.InsertAry.push_back(leaf);
+    return b;
+  };
+  // A and C are never inserted; B is. A comes before B, C after it.
+  d.BlockAry = {holder(u"A"), holder(u"B"), holder(u"C"), Block(u"LEAF")};
+  d.BlkLineAry.push_back(Line(P(0, 0), P(1, 0), u"LEAF"));
+  d.EntInsertAry.push_back(Insert(u"B", P(0, 50)));
+  ExpandBlocks(d);
+  ASSERT_EQ(d.BlkInsertAry.size(), 2u);
+  ExpectPoint(d.BlkInsertAry[0].base, 7, 0);   // A's, where A stands it
+  ExpectPoint(d.BlkInsertAry[1].base, 7, 50);  // B's, placed by the model insert
+  EXPECT_EQ(d.EntLineAry.size(), 2u);
+}
+
+// A dimension block "*D1" with two lines, a solid, a circle and a text, and an
+// anonymous block "*U2" that is no dimension's block, holding an arrow insert.
+Drawing DimensionDrawing(bool withDimension) {
+  Drawing d;
+  TBlockBlk dim = Block(u"*D1", P(1000, 1000));
+  TInsertBlk arrow = Insert(u"ARROW", P(3, 3));
+  arrow.dimBlkName = u"*D1";
+  dim.InsertAry.push_back(arrow);
+  TBlockBlk group = Block(u"*U2");
+  TInsertBlk member = Insert(u"ARROW", P(40, 0));
+  member.dimBlkName = u"*U2";
+  group.InsertAry.push_back(member);
+  d.BlockAry = {dim, group, Block(u"ARROW")};
+  d.BlkLineAry.push_back(Line(P(0, 0), P(10, 0), u"*D1"));
+  d.BlkLineAry.push_back(Line(P(0, 1), P(10, 1), u"*D1"));
+  d.BlkLineAry.push_back(Line(P(0, 0), P(0.5, 0.25), u"ARROW"));
+  d.BlkCircleAry.push_back(test::Circle(P(5, 5), 1, u"*D1"));
+  TSolidBlk solid;
+  solid.bname = u"*D1";
+  solid.layer = u"DIM";
+  solid.p1 = P(0, 0);
+  solid.p2 = P(1, 0);
+  solid.p3 = P(1, 1);
+  solid.p4 = P(0, 1);
+  d.BlkSolidAry.push_back(solid);
+  d.BlkTextAry.push_back(test::Text(P(5, 2), 2.5, u"10", u"*D1"));
+  if (withDimension) {
+    TDimensionBlk dimension;
+    dimension.dimblkName = u"*D1";
+    d.DimensionAry.push_back(dimension);
+  }
+  d.EntInsertAry.push_back(Insert(u"*U2", P(0, 100)));
+  return d;
+}
+
+TEST(ExpandBlocks, DimensionBlocksAreCopiedAsStoredWithTheirArrows) {
+  Drawing d = DimensionDrawing(true);
+  ExpandBlocks(d);
+  // Two lines and the solid's outline p1-p2-p3, unmoved (the block base is ignored).
+  ASSERT_GE(d.EntLineAry.size(), 5u);
+  EXPECT_EQ(d.EntLineAry[0].st, P(0, 0));
+  EXPECT_EQ(d.EntLineAry[1].ed, P(10, 1));
+  EXPECT_EQ(d.EntLineAry[2].st, P(0, 0));
+  EXPECT_EQ(d.EntLineAry[4].ed, P(0, 0));
+  EXPECT_EQ(d.EntLineAry[4].layer, u"DIM");
+  EXPECT_TRUE(d.EntCircleAry.empty());
+  ASSERT_EQ(d.EntTextAry.size(), 1u);
+  EXPECT_EQ(d.EntTextAry[0].pt10, P(5, 2));
+  // The arrow stands where the dimension block put it. The insert of *U2 is
+  // not drawn: *U2 is no dimension's block and the drawing has dimensions.
+  ASSERT_EQ(d.EntLineAry.size(), 6u);
+  ExpectPoint(d.EntLineAry[5].st, 3, 3);
+}
+
+TEST(ExpandBlocks, AnonymousGroupMembersAreDrawnTwiceOnlyWithoutDimensions) {
+  Drawing d = DimensionDrawing(false);
+  ExpandBlocks(d);
+  // No dimension: *D1 is not copied, but both anonymous blocks leave their
+  // inserts in place, and *U2's is also placed by the model insert.
+  ASSERT_EQ(d.EntLineAry.size(), 3u);
+  ExpectPoint(d.EntLineAry[0].st, 3, 3);     // *D1's arrow in place
+  ExpectPoint(d.EntLineAry[1].st, 40, 100);  // *U2's member placed by the model insert
+  ExpectPoint(d.EntLineAry[2].st, 40, 0);    // *U2's member in place
+  EXPECT_TRUE(d.EntTextAry.empty());
+}
+
+TEST(ExpandBlocks, EmptyOrMissingBlocksAddNothing) {
+  Drawing d;
+  d.BlockAry.push_back(Block(u"EMPTY"));
+  TBlockBlk b = Block(u"B");
+  TInsertBlk ghost = Insert(u"GHOST", P(0, 0));
+  ghost.dimBlkName = u"B";
+  b.InsertAry.push_back(ghost);
+  d.BlockAry.push_back(b);
+  d.EntInsertAry.push_back(Insert(u"EMPTY", P(0, 0)));
+  d.EntInsertAry.push_back(Insert(u"B", P(0, 0)));
+  ExpandInserts(d);
+  ExpandBlocks(d);
+  EXPECT_TRUE(d.EntLineAry.empty());
+  EXPECT_EQ(d.BlkInsertAry.size(), 1u);
+  // ExpandNestedInserts alone works on what is collected.
+  d.BlkInsertAry[0].name = u"EMPTY";
+  ExpandNestedInserts(d);
+  EXPECT_TRUE(d.EntLineAry.empty());
+}
+
+}  // namespace
+}  // namespace vantrel
