@@ -1,0 +1,525 @@
+#include "cli/DrawingJson.h"
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+#include <string_view>
+#include <type_traits>
+
+#include "model/TextCodec.h"
+#include "render/Pens.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+// The fields of each record in declaration order. `Derived` marks the pen
+// fields, written only after the pen pass; verAry of polylines and the
+// unused `checked` flags stay out, they never hold anything.
+template <class V>
+void Visit(V& v, const TLayer& r) {
+  v("Name", r.Name);
+  v("color", r.color);
+  v("code70", r.code70);
+  v("ltype", r.ltype);
+  v("visible", r.visible);
+  v("Comment", r.Comment);
+}
+
+template <class V>
+void Visit(V& v, const TViewTbl& r) {
+  v("name", r.name);
+  v("center", r.center);
+  v("height", r.height);
+  v("width", r.width);
+  v("code70", r.code70);
+}
+
+template <class V>
+void Visit(V& v, const TInsertBlk& r) {
+  v("name", r.name);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("base", r.base);
+  v("scale", r.scale);
+  v("color", r.color);
+  v("rotate", r.rotate);
+  v("code66", r.code66);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v("code67", r.code67);
+  v("code210", r.code210);
+  v.Derived("layindex", r.layindex);
+  v("dimBlkName", r.dimBlkName);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TBlockBlk& r) {
+  v("name", r.name);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("base", r.base);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+  v("InsertAry", r.InsertAry);
+}
+
+template <class V>
+void Visit(V& v, const TAcadLineBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("st", r.st);
+  v("ed", r.ed);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v("code67", r.code67);
+  v("code210", r.code210);
+  v.Derived("layindex", r.layindex);
+  v("atsumi", r.atsumi);
+  v("convtype", r.convtype);
+  v("lwpflag", r.lwpflag);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TCircleBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("center", r.center);
+  v("hankei", r.hankei);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v("code67", r.code67);
+  v("code210", r.code210);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TArcBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("center", r.center);
+  v("hankei", r.hankei);
+  v("st", r.st);
+  v("ed", r.ed);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v("code67", r.code67);
+  v("code210", r.code210);
+  v.Derived("layindex", r.layindex);
+  v("atsumi", r.atsumi);
+  v("lwpflag", r.lwpflag);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TLwpVer& r) {
+  v("ihand", r.ihand);
+  v("code10", r.code10);
+  v("code42", r.code42);
+}
+
+template <class V>
+void Visit(V& v, const TLwpBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("ihand", r.ihand);
+  v("color", r.color);
+  v("code38", r.code38);
+  v("code67", r.code67);
+  v("code70", r.code70);
+  v("code71", r.code71);
+  v("code72", r.code72);
+  v("code73", r.code73);
+  v("code74", r.code74);
+  v("code210", r.code210);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TTextBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("color", r.color);
+  v("pt10", r.pt10);
+  v("pt11", r.pt11);
+  v("code40", r.code40);
+  v("code41", r.code41);
+  v("code44", r.code44);
+  v("code50", r.code50);
+  v("code72", r.code72);
+  v("code73", r.code73);
+  v("code70", r.code70);
+  v("code71", r.code71);
+  v("str", r.str);
+  v("mtflag", r.mtflag);
+  v("atflag", r.atflag);
+  v.Derived("PenColor", r.PenColor);
+  v("code67", r.code67);
+  v("code210", r.code210);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TFaceBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("pt", std::vector<TAcadPoint>(std::begin(r.pt), std::end(r.pt)));
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v("code67", r.code67);
+  v("code70", r.code70);
+  v("count", r.count);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TEllipseBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("center", r.center);
+  v("endpoint", r.endpoint);
+  v("henpei", r.henpei);
+  v("kaisi", r.kaisi);
+  v("owari", r.owari);
+  v("code210", r.code210);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TSolidBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("p1", r.p1);
+  v("p2", r.p2);
+  v("p3", r.p3);
+  v("p4", r.p4);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TLeaderBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("code41", r.code41);
+  v("code76", r.code76);
+  v("p1", r.p1);
+  v("p2", r.p2);
+  v("p3", r.p3);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TDimensionBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("dimblkName", r.dimblkName);
+  v("p0", r.p0);
+  v("p1", r.p1);
+  v("p2", r.p2);
+  v("p3", r.p3);
+  v("p4", r.p4);
+  v("P5", r.P5);
+  v("P6", r.P6);
+  v("dimtype", r.dimtype);
+  v("code40", r.code40);
+  v("code50", r.code50);
+  v("code51", r.code51);
+  v("code210", r.code210);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TSplineBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("ihand", r.ihand);
+  v("color", r.color);
+  v("code70", r.code70);
+  v("code71", r.code71);
+  v("code72", r.code72);
+  v("code73", r.code73);
+  v("code74", r.code74);
+  v("code210", r.code210);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v.Derived("layindex", r.layindex);
+  v("code10Ary", r.code10Ary);
+  v("code40Ary", r.code40Ary);
+  v("code41Ary", r.code41Ary);
+  v("code60", r.code60);
+}
+
+// Every table in model order; f(name, table).
+template <class F>
+void ForEachTable(const Drawing& d, F&& f) {
+  f("LayerAry", d.LayerAry);
+  f("ViewAry", d.ViewAry);
+  f("BlockAry", d.BlockAry);
+  f("BlkLineAry", d.BlkLineAry);
+  f("BlkCircleAry", d.BlkCircleAry);
+  f("BlkArcAry", d.BlkArcAry);
+  f("BlkLwpAry", d.BlkLwpAry);
+  f("BlkLwpVerAry", d.BlkLwpVerAry);
+  f("BlkTextAry", d.BlkTextAry);
+  f("BlkEllipseAry", d.BlkEllipseAry);
+  f("BlkSolidAry", d.BlkSolidAry);
+  f("BlkInsertAry", d.BlkInsertAry);
+  f("EntLineAry", d.EntLineAry);
+  f("EntCircleAry", d.EntCircleAry);
+  f("EntArcAry", d.EntArcAry);
+  f("EntLwpAry", d.EntLwpAry);
+  f("EntLwpVerAry", d.EntLwpVerAry);
+  f("EntTextAry", d.EntTextAry);
+  f("EntInsertAry", d.EntInsertAry);
+  f("EntFaceAry", d.EntFaceAry);
+  f("EntEllipseAry", d.EntEllipseAry);
+  f("EntSolidAry", d.EntSolidAry);
+  f("LeaderAry", d.LeaderAry);
+  f("SplineAry", d.SplineAry);
+  f("DimensionAry", d.DimensionAry);
+}
+
+constexpr char kHex[] = "0123456789abcdef";
+
+// JSON text into a buffer that goes to a file in large pieces, or stays in
+// memory when there is no file. A drawing of a hundred megabytes gives
+// several hundred megabytes of JSON; it is never held whole.
+class JsonOut {
+ public:
+  JsonOut(std::FILE* file, const JsonOptions& options) : file_(file), options_(options) {
+    buf_.reserve(kFlushAt + 4096);
+  }
+
+  void Raw(std::string_view s) {
+    buf_.append(s);
+    if (file_ != nullptr && buf_.size() >= kFlushAt) Flush();
+  }
+
+  void String(const std::u16string& s) {
+    buf_.push_back('"');
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const char16_t c = s[i];
+      if (c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\') {
+        buf_.push_back(static_cast<char>(c));
+        continue;
+      }
+      switch (c) {
+        case u'"': buf_.append("\\\""); continue;
+        case u'\\': buf_.append("\\\\"); continue;
+        case u'\n': buf_.append("\\n"); continue;
+        case u'\r': buf_.append("\\r"); continue;
+        case u'\t': buf_.append("\\t"); continue;
+        default: break;
+      }
+      if (c < 0x20) {
+        buf_.append("\\u00");
+        buf_.push_back(kHex[c >> 4]);
+        buf_.push_back(kHex[c & 15]);
+        continue;
+      }
+      // The rest of a non-ASCII run, converted in one piece.
+      std::size_t end = i + 1;
+      while (end < s.size() && (s[end] >= 0x80)) ++end;
+      buf_.append(U16ToUtf8(std::u16string_view(s).substr(i, end - i)));
+      i = end - 1;
+    }
+    buf_.push_back('"');
+  }
+
+  void Real(double v) {
+    if (!std::isfinite(v)) {
+      buf_.append("null");
+      return;
+    }
+    char tmp[32];
+    // Shortest text that reads back to the same double.
+    auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+    buf_.append(tmp, res.ptr);
+  }
+
+  template <class I>
+  void Integer(I v) {
+    char tmp[24];
+    auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+    buf_.append(tmp, res.ptr);
+  }
+
+  void Point(const TAcadPoint& p) {
+    buf_.push_back('[');
+    Real(p.x);
+    buf_.push_back(',');
+    Real(p.y);
+    buf_.push_back(',');
+    Real(p.z);
+    buf_.push_back(']');
+  }
+
+  // The record visitor.
+  template <class T>
+  void operator()(const char* name, const T& value) {
+    Key(name);
+    Value(value);
+  }
+
+  template <class T>
+  void Derived(const char* name, const T& value) {
+    if (options_.withPens) (*this)(name, value);
+  }
+
+  template <class T>
+  void Record(const T& r) {
+    buf_.push_back('{');
+    firstField_ = true;
+    Visit(*this, r);
+    buf_.push_back('}');
+  }
+
+  template <class T>
+  void Table(const std::vector<T>& table, const char* separator) {
+    buf_.push_back('[');
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      if (i > 0) buf_.push_back(',');
+      buf_.append(separator);
+      Record(table[i]);
+      if (file_ != nullptr && buf_.size() >= kFlushAt) Flush();
+    }
+    if (!table.empty()) buf_.append(separator);
+    buf_.push_back(']');
+  }
+
+  std::string Finish() {
+    if (file_ == nullptr) return std::move(buf_);
+    Flush();
+    return {};
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = 1 << 20;
+
+  void Key(const char* name) {
+    if (!firstField_) buf_.push_back(',');
+    firstField_ = false;
+    buf_.push_back('"');
+    buf_.append(name);
+    buf_.append("\":");
+  }
+
+  void Value(const std::u16string& s) { String(s); }
+  void Value(const TAcadPoint& p) { Point(p); }
+  void Value(double v) { Real(v); }
+  void Value(bool b) { buf_.append(b ? "true" : "false"); }
+  void Value(TPenStyle s) {
+    buf_.push_back('"');
+    buf_.append(PenStyleName(s));
+    buf_.push_back('"');
+  }
+  void Value(std::int16_t v) { Integer(v); }
+  void Value(std::int32_t v) { Integer(v); }
+  void Value(std::uint32_t v) { Integer(v); }
+  void Value(const std::vector<TAcadPoint>& points) {
+    buf_.push_back('[');
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      if (i > 0) buf_.push_back(',');
+      Point(points[i]);
+    }
+    buf_.push_back(']');
+  }
+  void Value(const std::vector<double>& values) {
+    buf_.push_back('[');
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) buf_.push_back(',');
+      Real(values[i]);
+    }
+    buf_.push_back(']');
+  }
+  void Value(const std::vector<TInsertBlk>& inserts) {
+    // Nested in a record: the fields of the outer record resume after it.
+    const bool outerFirst = firstField_;
+    Table(inserts, "");
+    firstField_ = outerFirst;
+  }
+
+  void Flush() {
+    if (buf_.empty()) return;
+    if (std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size())
+      throw std::runtime_error("cannot write the output");
+    buf_.clear();
+  }
+
+  std::FILE* file_;
+  JsonOptions options_;
+  std::string buf_;
+  bool firstField_ = true;
+};
+
+void WriteObject(JsonOut& out, const Drawing& d, const std::u16string& Status,
+                 const std::u16string& Version) {
+  out.Raw("{\"Status\":");
+  out.String(Status);
+  out.Raw(",\"Version\":");
+  out.String(Version);
+  out.Raw(",\"DwgCodePage\":");
+  out.String(d.DwgCodePage);
+  out.Raw(",\"ExtMin\":");
+  out.Point(d.ExtMin);
+  out.Raw(",\"ExtMax\":");
+  out.Point(d.ExtMax);
+  ForEachTable(d, [&](const char* name, const auto& table) {
+    out.Raw(",\n\"");
+    out.Raw(name);
+    out.Raw("\":");
+    out.Table(table, "\n");
+  });
+  out.Raw("}\n");
+}
+
+}  // namespace
+
+std::vector<std::pair<const char*, std::size_t>> TableCounts(const Drawing& d) {
+  std::vector<std::pair<const char*, std::size_t>> counts;
+  ForEachTable(d, [&](const char* name, const auto& table) { counts.emplace_back(name, table.size()); });
+  return counts;
+}
+
+void WriteDrawingJson(std::FILE* out, const Drawing& d, const std::u16string& Status,
+                      const std::u16string& Version, const JsonOptions& options) {
+  JsonOut json(out, options);
+  WriteObject(json, d, Status, Version);
+  json.Finish();
+}
+
+std::string DrawingJson(const Drawing& d, const std::u16string& Status,
+                        const std::u16string& Version, const JsonOptions& options) {
+  JsonOut json(nullptr, options);
+  WriteObject(json, d, Status, Version);
+  return json.Finish();
+}
+
+}  // namespace vantrel::cli
