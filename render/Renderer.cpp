@@ -1,0 +1,496 @@
+#include "render/Renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "geometry/AcadCtrl2016.h"
+#include "geometry/Extents.h"
+#include "model/TextCodec.h"
+#include "model/TextCodes.h"
+
+namespace vantrel {
+
+namespace {
+
+constexpr double kTwoPi = 2 * kPi;
+// A pixel of the tiniest arc, 0.01 degree in radians.
+constexpr double kArcDotSweep = 0.000174533;
+
+// Pixel offsets from the screen centre are held within this bound. It lies
+// far outside any canvas, so every point that can show is mapped exactly;
+// beyond it a deep zoom would overflow the canvas's integers.
+constexpr int kPixelBound = 1 << 22;
+
+int BoundedRound(double v) {
+  const double r = RoundHalfEven(v);
+  if (!(r > -kPixelBound)) return -kPixelBound;  // NaN as well
+  if (r > kPixelBound) return kPixelBound;
+  return static_cast<int>(r);
+}
+
+bool WithinBound(double v) { return std::fabs(v) <= kPixelBound; }
+
+TAcadPoint Relative(TAcadPoint p, TAcadPoint center) {
+  TAcadPoint r;
+  SubPointXY(p, center, r);
+  return r;
+}
+
+// Liang-Barsky against the square of kPixelBound; an end point that lies
+// inside stays exactly as it was.
+bool ClipToBound(double& x0, double& y0, double& x1, double& y1) {
+  if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+    return false;
+  const double dx = x1 - x0, dy = y1 - y0;
+  double t0 = 0, t1 = 1;
+  auto edge = [&](double p, double q) {
+    if (p == 0) return q >= 0;
+    const double r = q / p;
+    if (p < 0) {
+      if (r > t1) return false;
+      if (r > t0) t0 = r;
+    } else {
+      if (r < t0) return false;
+      if (r < t1) t1 = r;
+    }
+    return true;
+  };
+  const double b = kPixelBound;
+  if (!edge(-dx, x0 + b) || !edge(dx, b - x0) || !edge(-dy, y0 + b) || !edge(dy, b - y0))
+    return false;
+  const double sx = x0, sy = y0;
+  if (t1 < 1) {
+    x1 = sx + t1 * dx;
+    y1 = sy + t1 * dy;
+  }
+  if (t0 > 0) {
+    x0 = sx + t0 * dx;
+    y0 = sy + t0 * dy;
+  }
+  return true;
+}
+
+void UsePen(Canvas& canvas, TPenStyle style, int width, TColor colour) {
+  if (canvas.PenWidth() != width) canvas.SetPenWidth(width);
+  if (canvas.PenColor() != colour) canvas.SetPenColor(colour);
+  if (canvas.PenStyle() != style) canvas.SetPenStyle(style);
+}
+
+// An arc whose box lies beyond the pixel bound (a large radius in a deep
+// zoom) cannot go to the canvas as a box. Only the part within the bound
+// around the view centre can show; it goes as chords that stay within a
+// quarter pixel of the curve.
+void ArcAsChords(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint C, double Scale,
+                 double Radius, double StartRad, double EndRad, bool full) {
+  const double cx = C.x / Scale, cy = C.y / Scale;
+  const double r = Radius / Scale;
+  const double reach = kPixelBound;
+  const double d = std::hypot(cx, cy);
+  if (!std::isfinite(d) || !std::isfinite(r) || std::fabs(r - d) >= reach || d == 0) return;
+  const double toCenter = std::atan2(-cy, -cx);
+  const double cosHalf = std::clamp((d * d + r * r - reach * reach) / (2 * d * r), -1.0, 1.0);
+  const double half = std::acos(cosHalf);
+  const double from = full ? 0 : StartRad, to = full ? kTwoPi : EndRad;
+  const double step = 2 * std::sqrt(0.5 / r);
+  for (int k = -2; k <= 2; ++k) {
+    const double u = std::max(from + k * kTwoPi, toCenter - half);
+    const double v = std::min(to + k * kTwoPi, toCenter + half);
+    if (!(u < v)) continue;
+    const int n = std::clamp(static_cast<int>(std::ceil((v - u) / step)), 1, 1 << 16);
+    for (int i = 0; i <= n; ++i) {
+      const double a = i == n ? v : u + (v - u) * i / n;
+      const TAcadPoint p{C.x + Radius * std::cos(a), C.y + Radius * std::sin(a), 0};
+      const PixelPoint px = RelativeToPixel(ScreenCenter, p, Scale);
+      if (i == 0)
+        canvas.MoveTo(px.x, px.y);
+      else
+        canvas.LineTo(px.x, px.y);
+    }
+  }
+}
+
+void ReplaceAll(std::u16string& s, std::u16string_view from, std::u16string_view to) {
+  std::size_t pos = s.find(from);
+  while (pos != std::u16string::npos) {
+    s.replace(pos, from.size(), to);
+    pos = s.find(from, pos + to.size());
+  }
+}
+
+bool Inside(const ViewWindow& w, TAcadPoint p) {
+  return w.xmin <= p.x && p.x <= w.xmax && w.ymin <= p.y && p.y <= w.ymax;
+}
+
+// A box strictly apart from the window has no edge crossing it; the test
+// saves the sixteen edge intersections for nearly everything a zoomed view
+// leaves out.
+bool ApartFromWindow(TAcadPoint min, TAcadPoint max, const ViewWindow& w) {
+  return max.x < w.xmin || min.x > w.xmax || max.y < w.ymin || min.y > w.ymax;
+}
+
+bool SegmentCrossesWindow(TAcadPoint a, TAcadPoint b, const ViewWindow& w) {
+  const TAcadPoint corners[4] = {
+      {w.xmin, w.ymin, 0}, {w.xmax, w.ymin, 0}, {w.xmax, w.ymax, 0}, {w.xmin, w.ymax, 0}};
+  TAcadPoint p;
+  for (int i = 0; i < 4; ++i)
+    if (IntersectLines(a, b, corners[i], corners[(i + 1) % 4], true, p)) return true;
+  return false;
+}
+
+bool BoxCrossesWindow(TAcadPoint min, TAcadPoint max, const ViewWindow& w) {
+  if (ApartFromWindow(min, max, w)) return false;
+  const TAcadPoint corners[4] = {
+      {min.x, min.y, 0}, {max.x, min.y, 0}, {max.x, max.y, 0}, {min.x, max.y, 0}};
+  for (int i = 0; i < 4; ++i)
+    if (SegmentCrossesWindow(corners[i], corners[(i + 1) % 4], w)) return true;
+  return false;
+}
+
+double TextDx(int code, double Wt) {
+  switch (code) {
+    case 1:
+    case 4: return -Wt / 2;
+    case 2: return -Wt;
+    default: return 0;
+  }
+}
+
+double TextDy(int code72, int code73, double Hh) {
+  switch (code73) {
+    case 0: return code72 == 4 ? Hh / 2 - 0.03 * Hh : 0.855 * Hh;
+    case 1: return 0.994 * Hh;
+    case 2: return Hh / 2 - 0.03 * Hh;
+    case 3: return 0.086 * Hh;
+    default: return Hh;
+  }
+}
+
+double MTextDx(int code71, double Wt) {
+  switch (code71) {
+    case 2:
+    case 5:
+    case 8: return -Wt / 2;
+    case 3:
+    case 6:
+    case 9: return -Wt;
+    default: return 0;
+  }
+}
+
+double MTextDy(int code71, double Hh) {
+  if (code71 >= 4 && code71 <= 6) return Hh / 2 - 0.03 * Hh;
+  if (code71 >= 7 && code71 <= 9) return 0.855 * Hh;
+  return 0.086 * Hh;
+}
+
+// Offsets are in hundredths of a pixel, positive dy upward in the drawing.
+void TextAt(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, double dx, double dy,
+            double theta, double Scale, const std::u16string& s) {
+  TAcadPoint o;
+  RotateAboutOrigin(TAcadPoint{dx, dy, 0}, theta * kDegToRad, o);
+  const TAcadPoint T{A.x + o.x * Scale / 100, A.y + o.y * Scale / 100, 0};
+  const PixelPoint p = RelativeToPixel(ScreenCenter, T, Scale);
+  canvas.TextOut(p.x, p.y, s);
+}
+
+}  // namespace
+
+ViewState FitToExtents(const Drawing& d) {
+  ViewState v;
+  v.ViewWidth = d.ExtMax.x - d.ExtMin.x;
+  v.ViewHeight = d.ExtMax.y - d.ExtMin.y;
+  v.ViewCenter = TAcadPoint{(d.ExtMin.x + d.ExtMax.x) / 2, (d.ExtMin.y + d.ExtMax.y) / 2, 0};
+  return v;
+}
+
+namespace {
+
+double UnfittedScale(double ViewWidth, double ViewHeight, int CanvasWidth, int CanvasHeight) {
+  if (ViewWidth > 0 && ViewHeight > 0) {
+    if (ViewHeight / ViewWidth > static_cast<double>(CanvasHeight) / CanvasWidth)
+      return ViewHeight / CanvasHeight;
+    return ViewWidth / CanvasWidth;
+  }
+  return 1;
+}
+
+}  // namespace
+
+bool ViewScale(double ViewWidth, double ViewHeight, int CanvasWidth, int CanvasHeight,
+               double FitRatio, double& Scale) {
+  if ((ViewWidth == 0 && ViewHeight == 0) || FitRatio == 0) return false;
+  // A canvas without pixels would divide by zero in the aspect test.
+  if (CanvasWidth <= 0 || CanvasHeight <= 0) return false;
+  const double s = UnfittedScale(ViewWidth, ViewHeight, CanvasWidth, CanvasHeight) / FitRatio;
+  if (!std::isfinite(s) || s == 0) return false;
+  Scale = s;
+  return true;
+}
+
+ViewWindow WindowAround(TAcadPoint ViewCenter, double Scale, int CanvasWidth, int CanvasHeight) {
+  return ViewWindow{ViewCenter.x - CanvasWidth * Scale / 2, ViewCenter.x + CanvasWidth * Scale / 2,
+                    ViewCenter.y - CanvasHeight * Scale / 2,
+                    ViewCenter.y + CanvasHeight * Scale / 2};
+}
+
+PixelPoint RelativeToPixel(PixelPoint ScreenCenter, TAcadPoint relative, double Scale) {
+  return PixelPoint{ScreenCenter.x + BoundedRound(relative.x / Scale),
+                    ScreenCenter.y + BoundedRound(-relative.y / Scale)};
+}
+
+TAcadPoint ScreenToDxf(TAcadPoint ViewCenter, double ViewWidth, double ViewHeight,
+                       double FitRatio, int CanvasWidth, int CanvasHeight, PixelPoint Pixel) {
+  if (ViewWidth <= 0 && ViewHeight <= 0) return TAcadPoint{0, 0, 0};
+  if (CanvasWidth <= 0 || CanvasHeight <= 0 || FitRatio == 0) return TAcadPoint{0, 0, 0};
+  const double s = UnfittedScale(ViewWidth, ViewHeight, CanvasWidth, CanvasHeight) / FitRatio;
+  return TAcadPoint{ViewCenter.x + (Pixel.x - CanvasWidth / 2) * s,
+                    ViewCenter.y + (CanvasHeight - CanvasHeight / 2 - Pixel.y) * s, 0};
+}
+
+TColor InvertColor(TColor c) { return 0xFFFFFF - (c & 0xFFFFFF); }
+
+TColor DrawingColor(TColor PenColor, TColor BackColor, int ColorMode) {
+  if (PenColor == BackColor) return InvertColor(BackColor);
+  switch (ColorMode) {
+    case 1: return InvertColor(BackColor);
+    case 2: return InvertColor(PenColor);
+    default: return PenColor;
+  }
+}
+
+std::u16string ReplaceControlCodes(const std::u16string& s) {
+  std::u16string r = s;
+  if (r.find(u"%%") != std::u16string::npos) {
+    ReplaceAll(r, u"%%C", u"\u03A6");
+    ReplaceAll(r, u"%%c", u"\u03A6");
+    ReplaceAll(r, u"%%D", u"\u00B0");
+    ReplaceAll(r, u"%%d", u"\u00B0");
+    ReplaceAll(r, u"%%P", u"\u00B1");
+    ReplaceAll(r, u"%%p", u"\u00B1");
+    ReplaceAll(r, u"%%%", u"%");
+  }
+  if (r.find(u"\\U+") != std::u16string::npos) {
+    ReplaceAll(r, u"\\U+25A1", u"\u25A1");
+    ReplaceAll(r, u"\\U+2205", u"\u03A6");
+  }
+  return r;
+}
+
+void ClearCanvas(Canvas& canvas, int Width, int Height, TColor Colour) {
+  if (canvas.GetPenMode() != PenMode::Copy) canvas.SetPenMode(PenMode::Copy);
+  FillCanvas(canvas, Width, Height, Colour);
+}
+
+void DrawLine(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, TAcadPoint B, double Scale,
+              TPenStyle Style, int PenWidth, TColor Colour) {
+  UsePen(canvas, Style, PenWidth, Colour);
+  double ax = A.x / Scale, ay = -A.y / Scale;
+  double bx = B.x / Scale, by = -B.y / Scale;
+  if (!(WithinBound(ax) && WithinBound(ay) && WithinBound(bx) && WithinBound(by)) &&
+      !ClipToBound(ax, ay, bx, by))
+    return;
+  canvas.MoveTo(ScreenCenter.x + BoundedRound(ax), ScreenCenter.y + BoundedRound(ay));
+  canvas.LineTo(ScreenCenter.x + BoundedRound(bx), ScreenCenter.y + BoundedRound(by));
+}
+
+void DrawArc(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint C, double Scale, double Radius,
+             double StartRad, double EndRad, TPenStyle Style, int PenWidth, TColor Colour) {
+  const PixelPoint center = RelativeToPixel(ScreenCenter, C, Scale);
+  if (!(RoundHalfEven(Radius / Scale) >= 1)) {
+    canvas.SetPixel(center.x, center.y, Colour);
+    return;
+  }
+  const PixelPoint pS = RelativeToPixel(ScreenCenter, PolarPoint(C, StartRad, Radius), Scale);
+  const PixelPoint pE = RelativeToPixel(ScreenCenter, PolarPoint(C, EndRad, Radius), Scale);
+  if (EndRad < StartRad) EndRad += kTwoPi;
+  if (pS == pE && EndRad - StartRad > kArcDotSweep) {
+    // End points in one pixel mean a tiny arc, a dot; or an arc that lacks
+    // less than a pixel of its full circle, which the canvas then draws
+    // whole (a dot at its centre would lose it from the picture).
+    if (EndRad - StartRad < kPi) {
+      canvas.SetPixel(center.x, center.y, Colour);
+      return;
+    }
+  }
+  UsePen(canvas, Style, PenWidth, Colour);
+  const double left = (C.x - Radius) / Scale, top = -(C.y + Radius) / Scale;
+  const double right = (C.x + Radius) / Scale, bottom = -(C.y - Radius) / Scale;
+  if (WithinBound(left) && WithinBound(top) && WithinBound(right) && WithinBound(bottom)) {
+    canvas.Arc(ScreenCenter.x + BoundedRound(left), ScreenCenter.y + BoundedRound(top),
+               ScreenCenter.x + BoundedRound(right), ScreenCenter.y + BoundedRound(bottom), pS.x,
+               pS.y, pE.x, pE.y);
+    return;
+  }
+  ArcAsChords(canvas, ScreenCenter, C, Scale, Radius, StartRad, EndRad, pS == pE);
+}
+
+void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, double Scale,
+              const TTextBlk& t, TAcadPoint P10, TAcadPoint P11, TColor Colour) {
+  TAcadPoint A;
+  double theta = 0;
+  bool noDirection = false;
+  if (!t.mtflag) {
+    const bool atInsertion =
+        (t.code72 == 0 || t.code72 == 3 || t.code72 == 5) && t.code73 == 0;
+    A = atInsertion ? P10 : P11;
+    theta = t.code50;
+  } else {
+    A = P10;
+    if (t.pt11.x == 0 && t.pt11.y == 0)
+      noDirection = true;
+    else
+      theta = Angle2D(TAcadPoint{0, 0, 0}, t.pt11) * kRadToDeg;
+  }
+  const double q = t.code40 / Scale * 1.3;
+  const int H = BoundedRound(q);
+  if (H <= 1) return;
+  int W = 0;
+  if (t.mtflag) {
+    W = BoundedRound(q * 0.51 * 0.8 * 0.75);
+  } else if (t.code72 == 5) {
+    // A fitted text spreads its bytes over the base line; without bytes
+    // there is nothing to spread.
+    const int N = Cp932ByteCount(S);
+    if (N == 0) return;
+    W = BoundedRound(Distance2D(P10, P11) / Scale * 0.8 / N);
+  } else {
+    W = BoundedRound(q * 0.51 * t.code41 * 0.75);
+  }
+
+  std::vector<std::u16string> lines;
+  if (t.mtflag && SplitMTextLines(S, lines) == 0) return;
+
+  const CanvasFont previous = canvas.Font();
+  canvas.SetFont(CanvasFont{H, W, noDirection ? 0 : BoundedRound(theta * 10), previous.face});
+  if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
+  if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
+  const double Hh = H * 100.0;
+
+  if (!t.mtflag) {
+    const double Wt = canvas.TextWidth(S) * 100.0;
+    TextAt(canvas, ScreenCenter, A, TextDx(t.code72, Wt), TextDy(t.code72, t.code73, Hh), theta,
+           Scale, S);
+  } else {
+    const double D = t.code40 * t.code44 * 1.7;
+    const double n = static_cast<double>(lines.size());
+    const double up = (theta + 90) * kDegToRad;
+    if (lines.size() > 1) {
+      if (t.code71 >= 4 && t.code71 <= 6) A = PolarPoint(A, up, (n - 1) * D / 2);
+      if (t.code71 >= 7 && t.code71 <= 9) A = PolarPoint(A, up, n * D);
+    }
+    const double rad = theta * kDegToRad;
+    for (const std::u16string& line : lines) {
+      const std::u16string L = StripMTextCodes(line);
+      const double Wt = canvas.TextWidth(L) * 100.0;
+      TextAt(canvas, ScreenCenter, A, MTextDx(t.code71, Wt), MTextDy(t.code71, Hh), theta, Scale,
+             L);
+      A.x = A.x + std::sin(rad) * D;
+      A.y = A.y - std::cos(rad) * D;
+    }
+  }
+  // The font was made for this record alone.
+  canvas.SetFont(previous);
+}
+
+bool LineInView(const TAcadLineBlk& r, const ViewWindow& w) {
+  if (Inside(w, r.st) && Inside(w, r.ed)) return true;
+  TAcadPoint min, max;
+  SegmentBox(r.st, r.ed, min, max);
+  if (ApartFromWindow(min, max, w)) return false;
+  return SegmentCrossesWindow(r.st, r.ed, w);
+}
+
+bool CircleInView(const TCircleBlk& r, const ViewWindow& w) {
+  if (Inside(w, r.center)) return true;
+  TAcadPoint min, max;
+  CircleBox(r.center, r.hankei, min, max);
+  return BoxCrossesWindow(min, max, w);
+}
+
+bool ArcInView(const TArcBlk& r, const ViewWindow& w) {
+  if (Inside(w, r.center)) return true;
+  if (Inside(w, PolarPoint(r.center, r.st * kDegToRad, r.hankei))) return true;
+  if (Inside(w, PolarPoint(r.center, r.ed * kDegToRad, r.hankei))) return true;
+  TAcadPoint min, max;
+  ArcBox(r.center, r.hankei, r.st * kDegToRad, r.ed * kDegToRad, min, max);
+  return BoxCrossesWindow(min, max, w);
+}
+
+bool TextInView(const TTextBlk& r, const ViewWindow& w) {
+  if (Inside(w, r.pt10)) return true;
+  TAcadPoint min, max;
+  TextBox(r, min, max);
+  return BoxCrossesWindow(min, max, w);
+}
+
+int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, TColor BackColor,
+            double ViewWidth, double ViewHeight, int PenWidth, Canvas& canvas,
+            PixelPoint ScreenCenter, int CanvasWidth, int CanvasHeight, double FitRatio,
+            int ColorMode, bool NoCull, bool ThinOut) {
+  const Integer only = OnlyLayer.empty() ? -1 : LayerIndex(d, OnlyLayer);
+  double s = 0;
+  if (!ViewScale(ViewWidth, ViewHeight, CanvasWidth, CanvasHeight, FitRatio, s)) return 0;
+  const ViewWindow window = WindowAround(ViewCenter, s, CanvasWidth, CanvasHeight);
+  // One-layer drawing ignores the layer's visibility and the window.
+  auto wanted = [&](const auto& r, auto inView) {
+    if (only >= 0) return r.layindex == only;
+    return LayerVisibleAt(d, r.layindex) && (NoCull || inView(r, window));
+  };
+  int count = 0;
+
+  for (std::size_t i = 0; i < d.EntLineAry.size(); ++i) {
+    if (ThinOut && (i & 1)) continue;
+    const TAcadLineBlk& r = d.EntLineAry[i];
+    if (r.code60 != 0 || r.code67 != 0) continue;
+    if (!wanted(r, LineInView)) continue;
+    ++count;
+    DrawLine(canvas, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), s,
+             r.PenStyle, PenWidth, DrawingColor(r.PenColor, BackColor, ColorMode));
+  }
+
+  for (std::size_t i = 0; i < d.EntCircleAry.size(); ++i) {
+    if (ThinOut && (i & 1)) continue;
+    const TCircleBlk& r = d.EntCircleAry[i];
+    if (r.code60 != 0 || r.code67 != 0) continue;
+    if (!wanted(r, CircleInView)) continue;
+    ++count;
+    DrawArc(canvas, ScreenCenter, Relative(r.center, ViewCenter), s, r.hankei, 0, 0, r.PenStyle,
+            PenWidth, DrawingColor(r.PenColor, BackColor, ColorMode));
+  }
+
+  for (std::size_t i = 0; i < d.EntArcAry.size(); ++i) {
+    if (ThinOut && (i & 1)) continue;
+    TArcBlk& r = d.EntArcAry[i];
+    if (r.code60 != 0 || r.code67 != 0) continue;
+    if (!wanted(r, ArcInView)) continue;
+    ++count;
+    // Written back so that every later reader (the pick readouts) sees
+    // st <= ed.
+    if (r.st > r.ed) r.ed = r.ed + 360;
+    const TColor colour = DrawingColor(r.PenColor, BackColor, ColorMode);
+    const TAcadPoint c = Relative(r.center, ViewCenter);
+    if (std::fabs(r.ed - r.st) <= 1) {
+      DrawLine(canvas, ScreenCenter, PolarPoint(c, r.st * kDegToRad, r.hankei),
+               PolarPoint(c, r.ed * kDegToRad, r.hankei), s, r.PenStyle, PenWidth, colour);
+    } else {
+      DrawArc(canvas, ScreenCenter, c, s, r.hankei, r.st * kDegToRad, r.ed * kDegToRad,
+              r.PenStyle, PenWidth, colour);
+    }
+  }
+
+  if (!ThinOut) {
+    for (const TTextBlk& r : d.EntTextAry) {
+      if (r.code60 != 0) continue;
+      if ((r.code70 & 1) != 0 || r.code67 != 0) continue;
+      if (!wanted(r, TextInView)) continue;
+      ++count;
+      DrawText(canvas, ScreenCenter, ReplaceControlCodes(r.str), s, r,
+               Relative(r.pt10, ViewCenter), Relative(r.pt11, ViewCenter),
+               DrawingColor(r.PenColor, BackColor, ColorMode));
+    }
+  }
+  return count;
+}
+
+}  // namespace vantrel
