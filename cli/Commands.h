@@ -11,5 +11,6 @@ using Args = std::vector<std::string>;
 
 int RunProbe(const Args& args);
 int RunDump(const Args& args);
+int RunRender(const Args& args);
 
 }  // namespace vantrel::cli

@@ -19,6 +19,7 @@ struct Command {
 const Command kCommands[] = {
     {"probe", vantrel::cli::RunProbe, "probe FILE...            signature, version, code page, labels"},
     {"dump", vantrel::cli::RunDump, "dump FILE [--json]       the model after reading"},
+    {"render", vantrel::cli::RunRender, "render FILE -o OUT.png   the drawing as a picture (--size WxH --mode --background --pen)"},
 };
 
 void PrintUsage() {
