@@ -1,0 +1,455 @@
+#include "app/LoadSequence.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "app/DwgConverter.h"
+#include "app/DwgListImage.h"
+#include "app/ListImageCache.h"
+#include "model/DxfReader.h"
+#include "model/FileProbes.h"
+#include "model/SilentAbort.h"
+#include "model/TextCodec.h"
+#include "render/Pens.h"
+#include "render/PrepareDrawing.h"
+#include "render/QtCanvas.h"
+#include "render/Renderer.h"
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::u16string UpperExtension(const fs::path& file) {
+  std::u16string ext = file.extension().u16string();
+  for (char16_t& c : ext)
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  return ext;
+}
+
+std::u16string Decimal(long long n) {
+  std::string s = std::to_string(n);
+  return std::u16string(s.begin(), s.end());
+}
+
+std::u16string LoadErrorText(const fs::path& file) {
+  return file.u16string() + u"\r" + u" 読み込みエラーです";
+}
+
+// The list boxes of the panels sort as the user reads, not by code unit:
+// case-insensitive first, with ties kept in a fixed order.
+bool ListOrder(const std::u16string& a, const std::u16string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+// Fits the window to the drawing's extents.
+DetailWindow FitWindow(const Drawing& d) {
+  DetailWindow w;
+  w.ViewWidth = d.ExtMax.x - d.ExtMin.x;
+  w.ViewHeight = d.ExtMax.y - d.ExtMin.y;
+  w.ViewCenter = {(d.ExtMax.x + d.ExtMin.x) / 2, (d.ExtMax.y + d.ExtMin.y) / 2, 0};
+  return w;
+}
+
+void DrawFitted(Drawing& d, const DetailWindow& w, QImage& image, const LoadOptions& options) {
+  QtCanvas canvas(image);
+  ClearCanvas(canvas, image.width(), image.height(), clBlack);
+  DrawDxf(d, u"", w.ViewCenter, clBlack, w.ViewWidth, w.ViewHeight, 1, canvas,
+          PixelPoint{image.width() / 2, image.height() / 2}, image.width(), image.height(),
+          options.FitRatio, options.MonoFlag, true, false);
+}
+
+// The converted copy of a DWG or binary DXF file. The two kinds go to
+// folders of their own: "a.dwg" and a binary "a.dxf" side by side would
+// otherwise share one copy and show each other's drawing.
+fs::path ConvertedCopy(const LoadOptions& options, const fs::path& file, bool dwg) {
+  fs::path folder = options.WorkFolder / (dwg ? "dwg" : "bindxf");
+  fs::path name = file.filename();
+  if (dwg) name.replace_extension(".dxf");
+  return folder / name;
+}
+
+bool ConverterUsable(const LoadOptions& options) {
+  std::error_code ec;
+  return !options.TeighaExePath.empty() && fs::exists(options.TeighaExePath, ec);
+}
+
+void Convert(LoadWindow& window, const LoadOptions& options, const fs::path& file,
+             const fs::path& copy, const std::u16string& statusText) {
+  window.SetStatusPanel(0, statusText);
+  std::error_code ec;
+  if (!fs::exists(copy, ec)) {
+    fs::create_directories(copy.parent_path(), ec);
+    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), window.Pump(), window.Messages());
+  }
+  window.SetStatusPanel(0, u"");
+}
+
+}  // namespace
+
+bool HasForeignHead(const std::u16string& signature) { return IsForeignHead(signature); }
+
+PanelContents ComputePanels(const Drawing& d) {
+  PanelContents p;
+  for (const TLayer& layer : d.LayerAry)
+    p.layers.push_back({layer.Name, AciToColor(layer.color < 0 ? -layer.color : layer.color), true});
+  std::stable_sort(p.layers.begin(), p.layers.end(),
+                   [](const LayerListItem& a, const LayerListItem& b) { return ListOrder(a.name, b.name); });
+  for (LayerListItem& item : p.layers) item.checked = LayerVisible(d, item.name);
+
+  p.views.push_back(u"*AllView*");
+  for (const TViewTbl& view : d.ViewAry)
+    if (view.code70 == 0) p.views.push_back(view.name);
+  std::stable_sort(p.views.begin(), p.views.end(), ListOrder);
+  if (p.views.size() == 1) p.views[0] = u"NoView";
+  p.viewIndex = 0;
+
+  for (std::size_t i = 0; i < d.EntTextAry.size(); ++i)
+    if (d.EntTextAry[i].code70 == 0) p.strings.push_back({d.EntTextAry[i].str, static_cast<int>(i)});
+  // The first item is selected before the list turns sorted, and it stays
+  // the selected one.
+  std::optional<StringListItem> first;
+  if (!p.strings.empty()) first = p.strings.front();
+  std::stable_sort(p.strings.begin(), p.strings.end(),
+                   [](const StringListItem& a, const StringListItem& b) { return ListOrder(a.text, b.text); });
+  p.stringIndex = 0;
+  if (first) {
+    for (std::size_t i = 0; i < p.strings.size(); ++i)
+      if (p.strings[i].tag == first->tag) p.stringIndex = static_cast<int>(i);
+  }
+
+  const std::pair<const char16_t*, std::size_t> counts[13] = {
+      {u"Layer : ", d.LayerAry.size()},      {u"Line : ", d.EntLineAry.size()},
+      {u"Polyline : ", d.EntLwpAry.size()},  {u"Circle : ", d.EntCircleAry.size()},
+      {u"Arc : ", d.EntArcAry.size()},       {u"Text : ", d.EntTextAry.size()},
+      {u"Insert : ", d.EntInsertAry.size()}, {u"3DFace : ", d.EntFaceAry.size()},
+      {u"Ellipse : ", d.EntEllipseAry.size()}, {u"Block : ", d.BlockAry.size()},
+      {u"View : ", d.ViewAry.size()},        {u"Dimension : ", d.DimensionAry.size()},
+      {u"Leader : ", d.LeaderAry.size()},
+  };
+  for (int i = 0; i < 13; ++i)
+    p.countLabels[i] = counts[i].first + Decimal(static_cast<long long>(counts[i].second));
+  return p;
+}
+
+void DrawFailureCross(QImage& image) {
+  QtCanvas canvas(image);
+  const int w = image.width(), h = image.height();
+  ClearCanvas(canvas, w, h, clBlack);
+  canvas.SetPenColor(0xFFFF00);  // cyan, 0x00BBGGRR
+  canvas.MoveTo(w / 3, h / 3);
+  canvas.LineTo(2 * (w / 3) - 1, 2 * (h / 3) - 1);
+  canvas.MoveTo(2 * (w / 3) - 1, h / 3);
+  canvas.LineTo(w / 3, 2 * (h / 3) - 1);
+}
+
+void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadOptions& options,
+                 const fs::path& FileName) {
+  const QSize size = window.DetailPictureSize();
+  auto showCross = [&] {
+    QImage cross(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
+    DrawFailureCross(cross);
+    window.SetDetailPicture(cross);
+  };
+  try {
+    window.SetShownFileName(FileName.filename().u16string());
+    std::u16string ext = UpperExtension(FileName);
+    fs::path workFile = FileName;
+    const int row = window.CurrentFileRow();
+    bool dwg = false;
+    bool binary = false;
+    std::u16string head;
+    std::error_code ec;
+
+    if (ext == u".DWG" && fs::exists(FileName, ec) && ReadFileSignature(FileName, head)) {
+      dwg = true;
+      window.SetFileCell(kColVersion, row, DwgVersionLabel(head) + u" DWG");
+      window.SetFileCell(kColFormat, row, u"DWG");
+      if (ConverterUsable(options)) {
+        workFile = ConvertedCopy(options, FileName, true);
+        ext = u".DXF";
+        Convert(window, options, FileName, workFile, u"DWG->DXF変換中 ... ");
+      }
+    }
+
+    bool drawn = false;
+    if (fs::exists(workFile, ec) && ext == u".DXF") {
+      if (ReadFileSignature(workFile, head) && IsForeignHead(head)) {
+        binary = true;
+        window.SetFileCell(kColVersion, row, DxfVersionLabel(head) + u" DXF");
+        window.SetFileCell(kColFormat, row, u"BinaryDXF");
+        if (ConverterUsable(options)) {
+          fs::path copy = ConvertedCopy(options, FileName, false);
+          Convert(window, options, FileName, copy, u"DXF->DXF 変換中 ... ");
+          workFile = copy;
+        }
+      }
+      QElapsedTimer stopwatch;
+      stopwatch.start();
+      std::u16string version;
+      // A binary file without a converted copy stays unreadable: its probe
+      // would find no header and the reader nothing but noise.
+      const bool readable = !binary || workFile != FileName;
+      if (readable && fs::exists(workFile, ec) && ReadAcadVer(workFile, version)) {
+        if (!dwg && !binary) window.SetFileCell(kColVersion, row, DxfVersionLabel(version) + u" DXF");
+        std::u16string status, readVersion;
+        ReadDxf(d, workFile, window.Progress(), window.Messages(), EncodingForVersion(version), status,
+                readVersion);
+        if (!status.empty()) window.SetFileCell(kColFormat, row, status);
+        window.SetFileCell(kColCodePage, row, d.DwgCodePage);
+        window.FillPanels(ComputePanels(d));
+
+        PrepareDrawing(d, PassOptions{});
+
+        view = FitWindow(d);
+        QImage picture(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
+        DrawFitted(d, view, picture, options);
+        window.SetDetailPicture(picture);
+        window.Pump().ProcessMessages();
+        char elapsed[32];
+        std::snprintf(elapsed, sizeof elapsed, "%.2f", stopwatch.elapsed() / 1000.0);
+        window.SetStatusPanel(3, Utf8ToU16(elapsed));
+        drawn = true;
+      }
+    }
+    if (!drawn) showCross();
+  } catch (const SilentAbort&) {
+    throw;
+  } catch (...) {
+    showCross();
+    window.Messages().Message(LoadErrorText(FileName), u"情報", MsgIcon::Information, MsgButtons::Ok);
+    window.Progress().SetPosition(0);
+    throw SilentAbort();
+  }
+}
+
+namespace {
+
+// A reporter that keeps what a worker's read would have shown, so the
+// window can show it in row order.
+class DeferredReporter : public Reporter {
+ public:
+  MsgResult Message(const std::u16string& text, const std::u16string& caption, MsgIcon icon,
+                    MsgButtons buttons) override {
+    messages.push_back({text, caption, icon, buttons});
+    return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+  }
+  struct Entry {
+    std::u16string text, caption;
+    MsgIcon icon;
+    MsgButtons buttons;
+  };
+  std::vector<Entry> messages;
+};
+
+struct ListImageOutcome {
+  bool cached = false;
+  bool failed = false;  // the failure message of the entry is due
+  QImage bmp;
+  bool imgFlag = false;
+  std::vector<std::pair<int, std::u16string>> cells;
+  DeferredReporter reader;
+  bool pumpAfter = false;  // a DWG image: let window events run, as after drawing
+};
+
+// Everything of one list image that needs no window; runs on any thread.
+ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptions& options) {
+  ListImageOutcome out;
+  out.bmp = QImage(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
+  out.bmp.fill(Qt::black);
+  const std::u16string ext = UpperExtension(name);
+  const fs::path cache = ListImageCacheName(name);
+  std::error_code ec;
+  if (fs::exists(cache, ec)) {
+    QImage loaded;
+    // A cache file that does not load is passed over and the image made
+    // afresh, rather than ending the whole build without a word.
+    if (LoadListImageCache(cache, loaded)) {
+      out.cached = true;
+      out.bmp = loaded;
+      out.imgFlag = true;
+      out.cells = {{kColVersion, u"-"}, {kColCodePage, u"-"}};
+      return out;
+    }
+  }
+  std::u16string head;
+  if (!ReadFileSignature(name, head)) return out;
+  try {
+    if (ext == u".DXF") {
+      std::u16string version;
+      if (IsForeignHead(head)) {
+        out.cells = {{kColVersion, DxfVersionLabel(head)}, {kColFormat, u"BinaryDXF"}};
+      } else if (ReadAcadVer(name, version)) {
+        Drawing d;
+        ProgressCounter progress;
+        std::u16string status, readVersion;
+        ReadDxf(d, name, progress, out.reader, EncodingForVersion(version), status, readVersion);
+        out.cells = {{kColVersion, DxfVersionLabel(version)}, {kColFormat, status}};
+        PassOptions passes;
+        passes.symbolLayerSwitch = true;
+        passes.newJisChecked = options.newJisChecked;
+        passes.oldJisChecked = options.oldJisChecked;
+        PrepareDrawing(d, passes);
+        DrawFitted(d, FitWindow(d), out.bmp, options);
+        out.imgFlag = true;
+      }
+    } else if (ext == u".DWG") {
+      out.cells = {{kColVersion, DwgVersionLabel(head)}, {kColFormat, u"DWG"}};
+      QImage work(out.bmp.size(), QImage::Format_RGB32);
+      int w = 0, h = 0;
+      if (MakeDwgImage(name, work, clBlack, options.BltMode, w, h, options.ClipFlag)) {
+        out.cells.push_back({kColFormat, u"DWG (" + Decimal(w) + u"x" + Decimal(h) + u")"});
+        out.bmp = work;
+        out.imgFlag = true;
+        out.pumpAfter = true;
+      } else {
+        out.imgFlag = false;
+      }
+    }
+  } catch (...) {
+    DrawFailureCross(out.bmp);
+    out.failed = true;
+  }
+  return out;
+}
+
+int WorkerCount(const LoadOptions& options, int jobs) {
+  int n = options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(n, 1, std::max(1, jobs));
+}
+
+// Hands out entries to workers and their results back in row order.
+class ListImageQueue {
+ public:
+  ListImageQueue(std::vector<fs::path> names, QSize size, const LoadOptions& options)
+      : names_(std::move(names)), size_(size), options_(options), results_(names_.size()) {}
+
+  ~ListImageQueue() { Stop(); }
+
+  void Start(int workers) {
+    for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  }
+
+  // Waits for entry i, letting window events run while it waits.
+  ListImageOutcome Take(std::size_t i, EventPump& pump) {
+    std::unique_lock lock(mutex_);
+    while (!results_[i]) {
+      if (threads_.empty()) {
+        lock.unlock();
+        ListImageOutcome out = MakeListImage(names_[i], size_, options_);
+        return out;
+      }
+      if (!ready_.wait_for(lock, std::chrono::milliseconds(20), [&] { return results_[i].has_value(); })) {
+        lock.unlock();
+        pump.ProcessMessages();
+        lock.lock();
+      }
+    }
+    ListImageOutcome out = std::move(*results_[i]);
+    results_[i].reset();
+    return out;
+  }
+
+  void Stop() {
+    stop_ = true;
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+ private:
+  void Work() {
+    for (;;) {
+      std::size_t i = next_++;
+      if (i >= names_.size() || stop_) return;
+      ListImageOutcome out = MakeListImage(names_[i], size_, options_);
+      {
+        std::lock_guard lock(mutex_);
+        results_[i] = std::move(out);
+      }
+      ready_.notify_all();
+    }
+  }
+
+  std::vector<fs::path> names_;
+  QSize size_;
+  LoadOptions options_;
+  std::vector<std::optional<ListImageOutcome>> results_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<bool> stop_{false};
+};
+
+}  // namespace
+
+void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry, const LoadOptions& options) {
+  std::u16string folder = window.ListFolder();
+  if (!folder.empty() && folder.back() != u'/') folder += u'/';
+  const int rows = window.FileRowCount();
+  if (rows > 1 && !window.FileCell(kColName, 1).empty()) {
+    DxfbmpAry.clear();
+    const int n = std::min(rows - 1, kMaxListImages);
+    int step = n / 50;
+    ProgressSink& progress = window.Progress();
+    if (step == 0) {
+      progress.SetMax(n);
+      step = 1;
+    } else {
+      progress.SetMax(50);
+    }
+    const QSize cell = window.GridCellSize();
+    const QSize imageSize(cell.width(), cell.height() - 24);
+    DxfbmpAry.resize(n);
+    const int columns = std::max(1, window.GridWidth() / std::max(1, cell.width()));
+    window.SetGridShape(columns, n / columns + (n % columns ? 1 : 0));
+
+    std::vector<fs::path> names;
+    names.reserve(n);
+    for (int i = 0; i < n; ++i) names.push_back(fs::path(folder + window.FileCell(kColName, i + 1)));
+    ListImageQueue queue(names, imageSize, options);
+    queue.Start(WorkerCount(options, n) > 1 ? WorkerCount(options, n) : 0);
+
+    const std::u16string total = Decimal(n);
+    for (int i = 0; i < n; ++i) {
+      TDxfbmp& entry = DxfbmpAry[i];
+      entry.name = names[i];
+      entry.imgFlag = false;
+      ListImageOutcome out = queue.Take(i, window.Pump());
+      const std::u16string count = Decimal(i + 1) + u" / " + total;
+      window.SetStatusPanel(0, (out.cached ? u"イメージ読み込み中 ... " : u"イメージ作成中 ... ") + count);
+      if (i % step == 0) progress.SetPosition(progress.Position() + 1);
+      for (const auto& m : out.reader.messages) window.Messages().Message(m.text, m.caption, m.icon, m.buttons);
+      for (const auto& [col, text] : out.cells) window.SetFileCell(col, i + 1, text);
+      entry.bmp = std::move(out.bmp);
+      entry.imgFlag = out.imgFlag;
+      if (out.failed)
+        window.Messages().Message(LoadErrorText(entry.name), u"情報", MsgIcon::Information, MsgButtons::Ok);
+      if (out.pumpAfter) window.Pump().ProcessMessages();
+    }
+    progress.SetPosition(0);
+  }
+  window.SetStatusPanel(0, u"");
+  window.RepaintGrid();
+}
+
+}  // namespace vantrel

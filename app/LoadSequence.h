@@ -1,0 +1,130 @@
+// The main road from a file name to a drawn drawing: the detail view's load
+// and the list images of a folder. Both talk to the window only through
+// LoadWindow, so tests drive them with a fake window and the main window
+// passes itself.
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "model/AcadDxfUnit.h"
+#include "model/Feedback.h"
+
+namespace vantrel {
+
+// The window of the detail view, in drawing units.
+struct DetailWindow {
+  TAcadPoint ViewCenter;
+  double ViewWidth = 0;
+  double ViewHeight = 0;
+};
+
+struct LoadOptions {
+  // The registered converter; empty when none is.
+  std::filesystem::path TeighaExePath;
+  // Where converted copies go; a folder of the program's own, never one of
+  // the user's (the folder scan deletes every "*.dxf" in it).
+  std::filesystem::path WorkFolder;
+  int MonoFlag = 0;
+  double FitRatio = 0.85;
+  int BltMode = 0;
+  bool ClipFlag = false;
+  bool newJisChecked = true;
+  bool oldJisChecked = true;
+  // Worker threads of the list-image build; 0 means one per core.
+  int threads = 0;
+};
+
+struct LayerListItem {
+  std::u16string name;
+  TColor color = 0;
+  bool checked = true;
+};
+
+struct StringListItem {
+  std::u16string text;
+  int tag = 0;  // index into EntTextAry
+};
+
+// What the information panels show after a load, in display order.
+struct PanelContents {
+  std::vector<LayerListItem> layers;  // sorted
+  std::vector<std::u16string> views;  // sorted, "*AllView*" first or "NoView" alone
+  int viewIndex = 0;
+  std::vector<StringListItem> strings;  // sorted after filling
+  int stringIndex = 0;
+  std::array<std::u16string, 13> countLabels;  // Label17, 9, 10, 11, 12, 13, 14, 4, 5, 15, 6, 2, 7
+};
+
+inline constexpr int kCountLabelNumbers[13] = {17, 9, 10, 11, 12, 13, 14, 4, 5, 15, 6, 2, 7};
+inline constexpr int kMaxListImages = 2500;
+
+// The file list columns the load writes.
+inline constexpr int kColName = 0;
+inline constexpr int kColVersion = 1;
+inline constexpr int kColFormat = 4;
+inline constexpr int kColCodePage = 5;
+
+class LoadWindow {
+ public:
+  virtual ~LoadWindow() = default;
+
+  // The file list: row 0 is the title row.
+  virtual int FileRowCount() const = 0;
+  virtual std::u16string FileCell(int col, int row) const = 0;
+  virtual void SetFileCell(int col, int row, const std::u16string& text) = 0;
+  virtual int CurrentFileRow() const = 0;
+
+  // Shown at once (the status bar repaints before the work goes on).
+  virtual void SetStatusPanel(int panel, const std::u16string& text) = 0;
+  // Label3: the file the detail view shows.
+  virtual void SetShownFileName(const std::u16string& name) = 0;
+  virtual QSize DetailPictureSize() const = 0;
+  virtual void SetDetailPicture(const QImage& picture) = 0;
+  virtual void FillPanels(const PanelContents& panels) = 0;
+
+  // Label1: the listed folder.
+  virtual std::u16string ListFolder() const = 0;
+  // The grid's default column width and row height.
+  virtual QSize GridCellSize() const = 0;
+  virtual int GridWidth() const = 0;
+  virtual void SetGridShape(int columns, int rows) = 0;
+  virtual void RepaintGrid() = 0;
+
+  virtual ProgressSink& Progress() = 0;
+  virtual Reporter& Messages() = 0;
+  virtual EventPump& Pump() = 0;
+};
+
+struct TDxfbmp {
+  QImage bmp;
+  std::filesystem::path name;
+  bool imgFlag = false;
+};
+
+// A file the text reader cannot take: a DWG under a DXF name or a binary DXF.
+bool HasForeignHead(const std::u16string& signature);
+
+PanelContents ComputePanels(const Drawing& d);
+
+// Black with the cyan cross of a file that could not be shown.
+void DrawFailureCross(QImage& image);
+
+// Loads one file into d, fits the window to its extents, draws the detail
+// picture and fills the panels. An unexpected failure is reported and then
+// ends the calling command with SilentAbort.
+void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadOptions& options,
+                 const std::filesystem::path& FileName);
+
+// One list image per listed file (at most kMaxListImages), from the cache
+// file beside the drawing when there is one. Images are made on worker
+// threads, each with its own drawing, and handed to the window in row order.
+void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry,
+                     const LoadOptions& options);
+
+}  // namespace vantrel
