@@ -34,6 +34,31 @@ std::string PreviewField(const fs::path& file) {
   return std::to_string(preview.width) + "x" + std::to_string(preview.height);
 }
 
+// A text DXF's head holds its first line end; control characters are
+// written as C escapes so that every file stays on one line.
+std::string Printable(const std::u16string& text) {
+  std::string out;
+  for (char c : Utf8(text)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 // False when the file cannot be opened; the reason goes to stderr.
 bool ProbeOne(const fs::path& file) {
   std::error_code ec;
@@ -64,11 +89,11 @@ bool ProbeOne(const fs::path& file) {
   }
 
   std::string line = file.string();
-  line += "\tsignature=" + Utf8(signature);
-  line += "\tversion=" + Utf8(version);
-  line += "\tcodepage=" + Utf8(codePage);
-  line += "\tlabel=" + Utf8(label);
-  line += "\tformat=" + Utf8(format);
+  line += "\tsignature=" + Printable(signature);
+  line += "\tversion=" + Printable(version);
+  line += "\tcodepage=" + Printable(codePage);
+  line += "\tlabel=" + Printable(label);
+  line += "\tformat=" + Printable(format);
   if (!preview.empty()) line += "\tpreview=" + preview;
   std::printf("%s\n", line.c_str());
   return true;
