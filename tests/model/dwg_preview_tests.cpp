@@ -348,39 +348,6 @@ TEST(DwgPreview, UnreadableFilesEndInTheSilentAbort) {
   EXPECT_EQ(bmp.pixels, kUntouched.pixels);
 }
 
-TEST(BmpDecoder, ReadsTopDownAndBitfieldDibsAndHonoursThePixelOffset) {
-  // A complete BMP file: 2x2 top-down 32-bit with explicit masks, pixels 8 bytes late.
-  std::string bmp(14 + 40 + 12 + 8 + 16, '\0');
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  PutU32(bmp, 10, 14 + 40 + 12 + 8);
-  PutU32(bmp, 14, 40);
-  PutU32(bmp, 18, 2);
-  PutU32(bmp, 22, std::uint32_t(-2));
-  PutU16(bmp, 26, 1);
-  PutU16(bmp, 28, 32);
-  PutU32(bmp, 30, 3);  // bit fields
-  PutU32(bmp, 54, 0x00FF0000);
-  PutU32(bmp, 58, 0x0000FF00);
-  PutU32(bmp, 62, 0x000000FF);
-  const std::size_t px = 14 + 40 + 12 + 8;
-  PutU32(bmp, px, 0x00FF0000);       // (0,0) red
-  PutU32(bmp, px + 4, 0x0000FF00);   // (1,0) green
-  PutU32(bmp, px + 8, 0x000000FF);   // (0,1) blue
-  PutU32(bmp, px + 12, 0x00102030);  // (1,1)
-  RgbBitmap out;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(bmp.data());
-  ASSERT_TRUE(DecodeBmp({bytes, bmp.size()}, out));
-  EXPECT_EQ(out.at(0, 0), Rgb(255, 0, 0));
-  EXPECT_EQ(out.at(1, 0), Rgb(0, 255, 0));
-  EXPECT_EQ(out.at(0, 1), Rgb(0, 0, 255));
-  EXPECT_EQ(out.at(1, 1), Rgb(0x10, 0x20, 0x30));
-  // Not a BMP at all, or cut before its last row.
-  EXPECT_FALSE(DecodeBmp({bytes + 1, bmp.size() - 1}, out));
-  EXPECT_FALSE(DecodeBmp({bytes, bmp.size() - 5}, out));
-  EXPECT_FALSE(DecodeBmp({bytes, 10}, out));
-}
-
 // MANIFEST.tsv note for each real DWG: "preview BMP", "preview PNG", "preview none", "preview n/a".
 std::map<std::string, std::string> ManifestPreviewKinds(const std::filesystem::path& corpus) {
   std::map<std::string, std::string> out;

@@ -46,15 +46,6 @@ TEST(FileSignature, MissingFileIsNoFailureButAFolderIs) {
   EXPECT_EQ(sig, u"");
 }
 
-TEST(FileSignature, ForeignHeadsAreDwgAndBinaryDxf) {
-  EXPECT_TRUE(IsForeignHead(u"AC1015"));
-  EXPECT_TRUE(IsForeignHead(u"AutoCA"));
-  EXPECT_TRUE(IsForeignHead(u"xAutox"));
-  EXPECT_FALSE(IsForeignHead(u"AC101"));   // "AC1" needs all six characters
-  EXPECT_FALSE(IsForeignHead(u"  0\r\nS"));
-  EXPECT_FALSE(IsForeignHead(u""));
-}
-
 struct Scan {
   bool ok;
   std::u16string version;
