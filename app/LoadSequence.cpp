@@ -402,6 +402,18 @@ class ListImageQueue {
 
 }  // namespace
 
+ListImage MakeOneListImage(const fs::path& name, QSize size, const LoadOptions& options,
+                           Reporter& messages) {
+  ListImageOutcome out = MakeListImage(name, size, options);
+  for (const auto& m : out.reader.messages) messages.Message(m.text, m.caption, m.icon, m.buttons);
+  ListImage image;
+  image.bmp = std::move(out.bmp);
+  image.imgFlag = out.imgFlag;
+  image.failed = out.failed;
+  image.cells = std::move(out.cells);
+  return image;
+}
+
 void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry, const LoadOptions& options) {
   std::u16string folder = window.ListFolder();
   if (!folder.empty() && folder.back() != u'/') folder += u'/';

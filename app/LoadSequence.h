@@ -127,4 +127,16 @@ void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadO
 void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry,
                      const LoadOptions& options);
 
+// The list image of one file as BuildListImages makes it, without a window:
+// the file-list cells it would write come back as (column, text) pairs and
+// the reader's messages go to messages.
+struct ListImage {
+  QImage bmp;
+  bool imgFlag = false;
+  bool failed = false;
+  std::vector<std::pair<int, std::u16string>> cells;
+};
+ListImage MakeOneListImage(const std::filesystem::path& name, QSize size, const LoadOptions& options,
+                           Reporter& messages);
+
 }  // namespace vantrel

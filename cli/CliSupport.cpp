@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "model/TextCodec.h"
 
@@ -13,5 +14,11 @@ MsgResult StderrReporter::Message(const std::u16string& text, const std::u16stri
 }
 
 std::string Utf8(const std::u16string& text) { return U16ToUtf8(text); }
+
+std::unique_ptr<GuiSession> StartGui() {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  return std::make_unique<GuiSession>();
+}
 
 }  // namespace vantrel::cli

@@ -2,6 +2,9 @@
 // and UTF-8 output of model strings.
 #pragma once
 
+#include <QGuiApplication>
+
+#include <memory>
 #include <string>
 
 #include "model/Feedback.h"
@@ -17,5 +20,15 @@ class StderrReporter : public Reporter {
 };
 
 std::string Utf8(const std::u16string& text);
+
+// Fonts need a GUI application; a shell without a display still draws.
+// Qt keeps the argument count by reference, so it lives beside the app.
+struct GuiSession {
+  int argc = 1;
+  char name[12] = "vantrel-cli";
+  char* argv[2] = {name, nullptr};
+  QGuiApplication app{argc, argv};
+};
+std::unique_ptr<GuiSession> StartGui();
 
 }  // namespace vantrel::cli

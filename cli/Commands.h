@@ -12,5 +12,7 @@ using Args = std::vector<std::string>;
 int RunProbe(const Args& args);
 int RunDump(const Args& args);
 int RunRender(const Args& args);
+int RunThumbs(const Args& args);
+int RunThumbnail(const Args& args);
 
 }  // namespace vantrel::cli

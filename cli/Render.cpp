@@ -119,21 +119,6 @@ const char* PictureFormat(const fs::path& file) {
   return nullptr;
 }
 
-// Fonts need a GUI application; a shell without a display still renders.
-// Qt keeps the argument count by reference, so it lives beside the app.
-struct GuiSession {
-  int argc = 1;
-  char name[12] = "vantrel-cli";
-  char* argv[2] = {name, nullptr};
-  QGuiApplication app{argc, argv};
-};
-
-std::unique_ptr<GuiSession> StartGui() {
-  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  return std::make_unique<GuiSession>();
-}
-
 }  // namespace
 
 int RunRender(const Args& args) {

@@ -1,0 +1,183 @@
+// vantrel-cli thumbs and thumbnail: the list images of a folder as the
+// thumbnail grid makes them, and one thumbnail for file managers.
+#include <QImage>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/DwgConverter.h"
+#include "app/ListImageCache.h"
+#include "app/LoadSequence.h"
+#include "app/WorkFolder.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "model/TextCodec.h"
+
+namespace vantrel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool ParseSize(const std::string& text, int& w, int& h) {
+  return std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0 && w <= 10000 && h <= 10000;
+}
+
+bool IsDrawing(const fs::path& file) {
+  std::string ext = file.extension().string();
+  for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  return ext == ".DXF" || ext == ".DWG";
+}
+
+// The window as the list build sees it: a file list and nothing on screen.
+class ListWindow : public LoadWindow {
+ public:
+  ListWindow(const fs::path& folder, std::vector<std::u16string> names, QSize image)
+      : folder_(folder.u16string()), image_(image) {
+    rows_.push_back(std::vector<std::u16string>(6));
+    for (auto& n : names) {
+      rows_.emplace_back(6);
+      rows_.back()[kColName] = std::move(n);
+    }
+  }
+  const std::vector<std::u16string>& Row(int row) const { return rows_[row]; }
+
+  int FileRowCount() const override { return static_cast<int>(rows_.size()); }
+  std::u16string FileCell(int col, int row) const override { return rows_.at(row).at(col); }
+  void SetFileCell(int col, int row, const std::u16string& text) override { rows_.at(row).at(col) = text; }
+  int CurrentFileRow() const override { return 1; }
+  void SetStatusPanel(int, const std::u16string&) override {}
+  void SetShownFileName(const std::u16string&) override {}
+  QSize DetailPictureSize() const override { return image_; }
+  void SetDetailPicture(const QImage&) override {}
+  void FillPanels(const PanelContents&) override {}
+  std::u16string ListFolder() const override { return folder_; }
+  QSize GridCellSize() const override { return {image_.width(), image_.height() + 24}; }
+  int GridWidth() const override { return image_.width() * 5; }
+  void SetGridShape(int, int) override {}
+  void RepaintGrid() override {}
+  ProgressSink& Progress() override { return progress_; }
+  Reporter& Messages() override { return reporter_; }
+  EventPump& Pump() override { return pump_; }
+
+ private:
+  std::u16string folder_;
+  QSize image_;
+  std::vector<std::vector<std::u16string>> rows_;
+  ProgressCounter progress_;
+  StderrReporter reporter_;
+  NoEventPump pump_;
+};
+
+LoadOptions CliLoadOptions() {
+  LoadOptions options;
+  options.TeighaExePath = ConverterToUse(ConverterSettings{});
+  options.WorkFolder = ConverterWorkFolder();
+  return options;
+}
+
+void ThumbsUsage() {
+  std::fputs("usage: vantrel-cli thumbs FOLDER [-o OUTDIR] [--size 200x160] [--write-cache] [--threads N]\n",
+             stderr);
+}
+
+}  // namespace
+
+int RunThumbs(const Args& args) {
+  fs::path folder, outDir;
+  int w = 200, h = 160;
+  bool writeCache = false;
+  LoadOptions options = CliLoadOptions();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" && i + 1 < args.size()) {
+      outDir = args[++i];
+    } else if (a == "--size" && i + 1 < args.size()) {
+      if (!ParseSize(args[++i], w, h)) {
+        ThumbsUsage();
+        return 2;
+      }
+    } else if (a == "--threads" && i + 1 < args.size()) {
+      options.threads = std::max(1, std::atoi(args[++i].c_str()));
+    } else if (a == "--write-cache") {
+      writeCache = true;
+    } else if (folder.empty() && a[0] != '-') {
+      folder = a;
+    } else {
+      ThumbsUsage();
+      return 2;
+    }
+  }
+  std::error_code ec;
+  if (folder.empty() || !fs::is_directory(folder, ec)) {
+    std::fprintf(stderr, "vantrel-cli thumbs: %s: not a folder\n", folder.string().c_str());
+    return 1;
+  }
+  if (outDir.empty() && !writeCache) outDir = ".";
+  if (!outDir.empty()) fs::create_directories(outDir, ec);
+
+  std::vector<std::u16string> names;
+  for (const auto& entry : fs::directory_iterator(folder, ec))
+    if (entry.is_regular_file(ec) && IsDrawing(entry.path())) names.push_back(entry.path().filename().u16string());
+  std::sort(names.begin(), names.end());
+
+  auto gui = StartGui();
+  ListWindow window(folder, names, QSize(w, h));
+  std::vector<TDxfbmp> images;
+  BuildListImages(window, images, options);
+
+  int failures = 0;
+  for (std::size_t i = 0; i < images.size(); ++i) {
+    const auto& row = window.Row(static_cast<int>(i) + 1);
+    std::printf("%s\tversion=%s\tformat=%s\tcodepage=%s\timage=%s\n", Utf8(row[kColName]).c_str(),
+                Utf8(row[kColVersion]).c_str(), Utf8(row[kColFormat]).c_str(),
+                Utf8(row[kColCodePage]).c_str(), images[i].imgFlag ? "yes" : "no");
+    if (!images[i].imgFlag) ++failures;
+    if (!outDir.empty()) {
+      fs::path png = outDir / (images[i].name.filename().string() + ".png");
+      if (!images[i].bmp.save(QString::fromStdString(png.string()), "PNG")) {
+        std::fprintf(stderr, "vantrel-cli thumbs: cannot write %s\n", png.string().c_str());
+        ++failures;
+      }
+    }
+    if (writeCache && images[i].imgFlag && !fs::exists(ListImageCacheName(images[i].name), ec))
+      if (!SaveListImageCache(images[i].name, images[i].bmp)) {
+        std::fprintf(stderr, "vantrel-cli thumbs: cannot write the cache of %s\n",
+                     images[i].name.string().c_str());
+        ++failures;
+      }
+  }
+  return failures ? 1 : 0;
+}
+
+// The freedesktop thumbnailer call: -s SIZE INPUT OUTPUT, one PNG of at
+// most SIZE pixels a side. A failure leaves no output, so the file manager
+// falls back to its icon.
+int RunThumbnail(const Args& args) {
+  int size = 128;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-s" && i + 1 < args.size())
+      size = std::atoi(args[++i].c_str());
+    else
+      files.push_back(args[i]);
+  }
+  if (files.size() != 2 || size <= 0 || size > 4096) {
+    std::fputs("usage: vantrel-cli thumbnail -s SIZE INPUT OUTPUT\n", stderr);
+    return 2;
+  }
+  std::string input = files[0];
+  if (input.rfind("file://", 0) == 0) input = QUrl(QString::fromStdString(input)).toLocalFile().toStdString();
+  auto gui = StartGui();
+  StderrReporter reporter;
+  ListImage image = MakeOneListImage(input, QSize(size, size * 4 / 5), CliLoadOptions(), reporter);
+  if (!image.imgFlag || image.failed) return 1;
+  return image.bmp.save(QString::fromStdString(files[1]), "PNG") ? 0 : 1;
+}
+
+}  // namespace vantrel::cli
