@@ -1,0 +1,186 @@
+#include "app/DwgConverter.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <system_error>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/WorkFolder.h"
+
+extern char** environ;
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char16_t kStartFailedText[] = u"起動に失敗しました．";
+constexpr char16_t kStartFailedCaption[] = u"エラー";
+// What exec-ing shells and env answer for an interpreter that is missing or
+// cannot run: the converter never really started.
+constexpr int kExitCannotExecute = 126;
+constexpr int kExitNotFound = 127;
+// How far above the executable's folder a source tree may hold it: the
+// build folders live in the tree (build/, build/tests/, ...).
+constexpr int kSourceTreeLevels = 4;
+
+bool IsFile(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_regular_file(p, ec);
+}
+
+// Folders as the converter gets them: no trailing separator, except "/".
+std::string FolderArgument(fs::path folder) {
+  std::string s = folder.lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s.empty() ? std::string(".") : s;
+}
+
+// The converter runs in a process group of its own, so that stopping it also
+// stops whatever engines it started.
+void StopConverter(pid_t pid) {
+  kill(-pid, SIGTERM);
+  for (int i = 0; i < 100; ++i) {
+    if (waitpid(pid, nullptr, WNOHANG) != 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  kill(-pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+class SpawnSetup {
+ public:
+  SpawnSetup(bool show) {
+    posix_spawn_file_actions_init(&actions_);
+    posix_spawnattr_init(&attr_);
+    posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+    if (!show) {
+      posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0);
+      posix_spawn_file_actions_adddup2(&actions_, 1, 2);
+    }
+    // A window program may block or catch signals; the converter starts
+    // with the defaults of a program started from a shell.
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGCHLD, SIGQUIT}) sigaddset(&defaults, sig);
+    posix_spawnattr_setsigmask(&attr_, &none);
+    posix_spawnattr_setsigdefault(&attr_, &defaults);
+    posix_spawnattr_setpgroup(&attr_, 0);
+    posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                         POSIX_SPAWN_SETPGROUP);
+  }
+  ~SpawnSetup() {
+    posix_spawn_file_actions_destroy(&actions_);
+    posix_spawnattr_destroy(&attr_);
+  }
+  SpawnSetup(const SpawnSetup&) = delete;
+  SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+  const posix_spawn_file_actions_t* actions() const { return &actions_; }
+  const posix_spawnattr_t* attr() const { return &attr_; }
+
+ private:
+  posix_spawn_file_actions_t actions_;
+  posix_spawnattr_t attr_;
+};
+
+bool ReportStartFailure(Reporter& reporter) {
+  reporter.Message(kStartFailedText, kStartFailedCaption, MsgIcon::Error, MsgButtons::Ok);
+  return false;
+}
+
+}  // namespace
+
+fs::path BundledConverterPathFrom(const fs::path& executable) {
+  const fs::path folder = executable.parent_path();
+  const fs::path installed = folder.parent_path() / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
+  if (IsFile(installed)) return installed;
+  fs::path dir = folder;
+  for (int level = 0; level <= kSourceTreeLevels && !dir.empty(); ++level) {
+    const fs::path inTree = dir / "tools" / "dwg2dxf" / "dwg2dxf";
+    if (IsFile(inTree)) return inTree.lexically_normal();
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return {};
+}
+
+fs::path BundledConverterPath() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : BundledConverterPathFrom(self);
+}
+
+fs::path ConverterToUse(const ConverterSettings& settings) {
+  return settings.TeighaExePath.empty() ? BundledConverterPath() : settings.TeighaExePath;
+}
+
+std::vector<std::string> ConverterArguments(const fs::path& SourcePath, const fs::path& OutputFolder) {
+  std::error_code ec;
+  fs::path source = fs::absolute(SourcePath, ec);
+  if (ec) source = SourcePath;
+  return {FolderArgument(source.parent_path()),
+          FolderArgument(OutputFolder),
+          "ACAD2000",
+          "DXF",
+          "0",
+          "0",
+          source.filename().string()};
+}
+
+bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::path& OutputFolder,
+              EventPump& pump, Reporter& reporter, bool Show, const std::function<bool()>& closing) {
+  // A converter that cannot write there simply writes nothing.
+  EnsureWorkFolder(OutputFolder);
+
+  const std::string exe = ExePath.string();
+  std::vector<std::string> args = ConverterArguments(SourcePath, OutputFolder);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(exe.c_str()));
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  {
+    SpawnSetup setup(Show);
+    if (posix_spawn(&pid, exe.c_str(), setup.actions(), setup.attr(), argv.data(), environ) != 0)
+      return ReportStartFailure(reporter);
+  }
+
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) {
+      status = 0;
+      break;
+    }
+    if (closing && closing()) {
+      StopConverter(pid);
+      return true;
+    }
+    try {
+      pump.ProcessMessages();
+    } catch (...) {
+      StopConverter(pid);
+      throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (WIFEXITED(status) &&
+      (WEXITSTATUS(status) == kExitCannotExecute || WEXITSTATUS(status) == kExitNotFound))
+    return ReportStartFailure(reporter);
+  return true;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,264 @@
+#include "app/ListImageCache.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <span>
+#include <string>
+#include <system_error>
+#include <unordered_map>
+
+#include "app/DwgListImage.h"
+#include "model/BmpFormat.h"
+#include "model/DwgThumbnailUnit.h"
+#include "model/RgbBitmap.h"
+#include "render/Pens.h"
+
+namespace vantrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kInfoHeaderSize = 40;
+constexpr std::uint32_t kCoreHeaderSize = 12;
+// A list image is a few hundred pixels wide; this leaves room for any size a
+// cache file could sensibly have and refuses to read a huge file for one.
+constexpr std::uintmax_t kMaxCacheFileBytes = 64 * 1024 * 1024;
+
+void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
+  out[at] = static_cast<std::uint8_t>(v);
+  out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::uint32_t U16At(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return b[at] | (std::uint32_t(b[at + 1]) << 8);
+}
+
+std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return b[at] | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
+         (std::uint32_t(b[at + 3]) << 24);
+}
+
+// File header, 40-byte information header and colour table of a bottom-up
+// uncompressed DIB; the pixel rows follow.
+std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitCount,
+                                     const std::vector<TColor>& table, std::size_t stride) {
+  const std::uint32_t pixelsAt = kBmpFileHeaderSize + kInfoHeaderSize + 4 * std::uint32_t(table.size());
+  const std::size_t pixelBytes = stride * std::size_t(height);
+  std::vector<std::uint8_t> out(pixelsAt + pixelBytes, 0);
+  out[0] = 'B';
+  out[1] = 'M';
+  PutU32(out, 2, static_cast<std::uint32_t>(out.size()));
+  PutU32(out, 10, pixelsAt);
+  PutU32(out, 14, kInfoHeaderSize);
+  PutU32(out, 18, static_cast<std::uint32_t>(width));
+  PutU32(out, 22, static_cast<std::uint32_t>(height));
+  PutU16(out, 26, 1);
+  PutU16(out, 28, static_cast<std::uint32_t>(bitCount));
+  PutU32(out, 34, static_cast<std::uint32_t>(pixelBytes));
+  PutU32(out, 46, static_cast<std::uint32_t>(table.size()));
+  std::size_t at = kBmpFileHeaderSize + kInfoHeaderSize;
+  for (TColor c : table) {
+    out[at++] = static_cast<std::uint8_t>(c >> 16);  // blue
+    out[at++] = static_cast<std::uint8_t>(c >> 8);   // green
+    out[at++] = static_cast<std::uint8_t>(c);        // red
+    out[at++] = 0;
+  }
+  return out;
+}
+
+TColor PixelAt(const QImage& rgb32, int x, int y) {
+  const QRgb p = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y))[x];
+  return TColor(qRed(p)) | (TColor(qGreen(p)) << 8) | (TColor(qBlue(p)) << 16);
+}
+
+int Distance(TColor a, TColor b) {
+  int d = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int v = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+    d += v * v;
+  }
+  return d;
+}
+
+std::uint8_t NearestEntry(const std::vector<TColor>& table, TColor c) {
+  std::size_t best = 0;
+  int bestDistance = Distance(table[0], c);
+  for (std::size_t i = 1; i < table.size() && bestDistance > 0; ++i) {
+    const int d = Distance(table[i], c);
+    if (d < bestDistance) {
+      best = i;
+      bestDistance = d;
+    }
+  }
+  return static_cast<std::uint8_t>(best);
+}
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+// From the last dot of the file name on, so a name without a dot has no
+// extension and ".dxf" alone is all extension.
+std::string::size_type ExtensionStart(const std::string& name) { return name.rfind('.'); }
+
+bool HasDxfExtension(const fs::path& drawing) {
+  const std::string name = drawing.filename().string();
+  const auto dot = ExtensionStart(name);
+  return dot != std::string::npos && UpperAscii(name.substr(dot)) == ".DXF";
+}
+
+bool ReadWholeFile(const fs::path& file, std::vector<std::uint8_t>& bytes) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) return false;
+  const std::uintmax_t size = fs::file_size(file, ec);
+  if (ec || size > kMaxCacheFileBytes) return false;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  return static_cast<std::uintmax_t>(in.gcount()) == size;
+}
+
+}  // namespace
+
+fs::path ListImageCacheName(const fs::path& drawing) {
+  const std::string name = drawing.filename().string();
+  const auto dot = ExtensionStart(name);
+  const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
+  return drawing.parent_path() / (base + (HasDxfExtension(drawing) ? "_DXF.bmp" : "_DWG.bmp"));
+}
+
+bool CacheIsPalette(const fs::path& drawing) { return HasDxfExtension(drawing); }
+
+std::vector<TColor> ListImagePalette() {
+  std::vector<TColor> table{0x000000};
+  for (Integer n = 1; n <= 255; ++n) {
+    const TColor c = AciToColor(n);
+    if (std::find(table.begin(), table.end(), c) == table.end()) table.push_back(c);
+  }
+  return table;
+}
+
+std::vector<std::uint8_t> EncodeBmp8(const QImage& image) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  const int width = rgb.width(), height = rgb.height();
+  const std::vector<TColor> table = ListImagePalette();
+  const std::size_t stride = (std::size_t(width) + 3) / 4 * 4;
+  std::vector<std::uint8_t> out = BmpHeaders(width, height, 8, table, stride);
+  const std::size_t pixelsAt = out.size() - stride * std::size_t(height);
+
+  // Drawn images hold few colours; each is looked up in the table once.
+  std::unordered_map<TColor, std::uint8_t> known;
+  for (TColor c : table) known.emplace(c, NearestEntry(table, c));
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = out.data() + pixelsAt + std::size_t(height - 1 - y) * stride;
+    for (int x = 0; x < width; ++x) {
+      const TColor c = PixelAt(rgb, x, y);
+      auto it = known.find(c);
+      if (it == known.end()) it = known.emplace(c, NearestEntry(table, c)).first;
+      row[x] = it->second;
+    }
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeBmp24(const QImage& image) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  const int width = rgb.width(), height = rgb.height();
+  const std::size_t stride = (std::size_t(width) * 3 + 3) / 4 * 4;
+  std::vector<std::uint8_t> out = BmpHeaders(width, height, 24, {}, stride);
+  const std::size_t pixelsAt = out.size() - stride * std::size_t(height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = out.data() + pixelsAt + std::size_t(height - 1 - y) * stride;
+    for (int x = 0; x < width; ++x) {
+      const TColor c = PixelAt(rgb, x, y);
+      row[3 * x] = static_cast<std::uint8_t>(c >> 16);
+      row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
+      row[3 * x + 2] = static_cast<std::uint8_t>(c);
+    }
+  }
+  return out;
+}
+
+bool WriteBmpFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+  std::random_device random;
+  // Hidden and not ending in ".bmp", so no folder scan or batch job picks a
+  // leftover up.
+  std::string tempName = ".";
+  tempName += file.filename().string();
+  tempName += ".tmp";
+  tempName += std::to_string(random());
+  tempName += std::to_string(random());
+  const fs::path temp = file.parent_path() / tempName;
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::error_code ec;
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, file, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+bool SaveListImageCache(const fs::path& drawing, const QImage& image) {
+  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return false;
+  return WriteBmpFile(ListImageCacheName(drawing),
+                      CacheIsPalette(drawing) ? EncodeBmp8(image) : EncodeBmp24(image));
+}
+
+bool LoadListImageCache(const fs::path& file, QImage& image) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(file, bytes)) return false;
+  RgbBitmap decoded;
+  // The decoder checks every header field and size against the bytes held.
+  if (!DecodeBmp(std::span<const std::uint8_t>(bytes), decoded)) return false;
+  // Having decoded, the information header is known to be there.
+  const std::uint32_t headerSize = U32At(bytes, kBmpFileHeaderSize);
+  const std::uint32_t bitCount =
+      U16At(bytes, kBmpFileHeaderSize + (headerSize == kCoreHeaderSize ? 10 : 14));
+
+  if (bitCount > 8) {
+    image = RgbBitmapToImage(decoded);
+    return true;
+  }
+  QImage indexed(decoded.width, decoded.height, QImage::Format_Indexed8);
+  if (indexed.isNull()) return false;
+  QList<QRgb> colours;
+  std::unordered_map<TColor, int> index;
+  for (int y = 0; y < decoded.height; ++y) {
+    uchar* line = indexed.scanLine(y);
+    for (int x = 0; x < decoded.width; ++x) {
+      const TColor c = decoded.at(x, y);
+      auto it = index.find(c);
+      if (it == index.end()) {
+        if (colours.size() == 256) return false;  // more than any colour table holds
+        it = index.emplace(c, static_cast<int>(colours.size())).first;
+        colours.push_back(qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+      }
+      line[x] = static_cast<uchar>(it->second);
+    }
+  }
+  indexed.setColorTable(colours);
+  image = std::move(indexed);
+  return true;
+}
+
+}  // namespace vantrel

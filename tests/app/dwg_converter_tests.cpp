@@ -1,0 +1,312 @@
+// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files or claims pre-R13 drawings.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/DwgConverter.h"
+#include "app/WorkFolder.h"
+#include "model/AcadDxfUnit.h"
+#include "model/DxfReader.h"
+#include "model/FileProbes.h"
+#include "model/SilentAbort.h"
+#include "support/TestSupport.h"
+
+namespace vantrel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RecordingReporter;
+using test::TempDir;
+using test::U16;
+using test::U8;
+
+class CountingPump : public EventPump {
+ public:
+  void ProcessMessages() override {
+    ++calls;
+    if (onCall) onCall(calls);
+  }
+  int calls = 0;
+  std::function<void(int)> onCall;
+};
+
+// Killed but not yet reaped by whoever inherited it.
+bool IsZombie(pid_t pid) {
+  const std::string stat = test::ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+  const auto paren = stat.rfind(')');
+  return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z';
+}
+
+fs::path WriteScript(const fs::path& file, const std::string& body) {
+  test::WriteFile(file, "#!/bin/sh\n" + body);
+  fs::permissions(file, fs::perms::owner_all);
+  return file;
+}
+
+// Splits the NUL-separated record the fake converter writes.
+std::vector<std::string> RecordedArguments(const fs::path& file) {
+  const std::string bytes = test::ReadFileBytes(file);
+  std::vector<std::string> args;
+  std::string current;
+  for (char c : bytes) {
+    if (c == '\0') {
+      args.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(c);
+    }
+  }
+  return args;
+}
+
+TEST(DwgConverter, PassesTheSevenArgumentsEachAsItsOwn) {
+  TempDir tmp;
+  const fs::path sourceFolder = tmp / "図面 \"A\" ; $(x)";
+  fs::create_directories(sourceFolder);
+  const fs::path source = sourceFolder / "plan 1 'b'.dwg";
+  test::WriteFile(source, "AC1015");
+  const fs::path record = tmp / "argv";
+  const fs::path fake = WriteScript(tmp / "fake", "printf '%s\\0' \"$@\" > '" + record.string() + "'\n");
+  const fs::path output = tmp / "work" / "dwg";
+
+  RecordingReporter reporter;
+  CountingPump pump;
+  EXPECT_TRUE(DwgToDxf(fake, source, output, pump, reporter));
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_TRUE(fs::is_directory(output)) << "the output folder is made before the start";
+  const std::vector<std::string> expected = {sourceFolder.string(), output.string(), "ACAD2000", "DXF",
+                                             "0", "0", "plan 1 'b'.dwg"};
+  EXPECT_EQ(RecordedArguments(record), expected);
+
+  // Trailing separators go, except the root's own.
+  EXPECT_EQ(ConverterArguments("/b.dwg", "/work/out/")[0], "/");
+  EXPECT_EQ(ConverterArguments("/b.dwg", "/work/out/")[1], "/work/out");
+  EXPECT_EQ(ConverterArguments("/a/b.dwg", "/")[1], "/");
+}
+
+TEST(DwgConverter, ReportsAConverterThatCannotStart) {
+  TempDir tmp;
+  const fs::path source = tmp / "a.dwg";
+  test::WriteFile(source, "AC1015");
+  const fs::path notExecutable = tmp / "plain";
+  test::WriteFile(notExecutable, "#!/bin/sh\n");
+  const fs::path missingInterpreter = tmp / "script";
+  test::WriteFile(missingInterpreter, "#!/usr/bin/env vantrel-no-such-interpreter\n");
+  fs::permissions(missingInterpreter, fs::perms::owner_all);
+
+  for (const fs::path& exe : {tmp / "missing", notExecutable, missingInterpreter}) {
+    RecordingReporter reporter;
+    CountingPump pump;
+    EXPECT_FALSE(DwgToDxf(exe, source, tmp / "out", pump, reporter)) << exe;
+    ASSERT_EQ(reporter.messages.size(), 1u) << exe;
+    EXPECT_EQ(reporter.messages[0].text, u"起動に失敗しました．");
+    EXPECT_EQ(reporter.messages[0].caption, u"エラー");
+    EXPECT_EQ(reporter.messages[0].icon, MsgIcon::Error);
+    EXPECT_EQ(reporter.messages[0].buttons, MsgButtons::Ok);
+  }
+
+  // A converter that starts, fails and writes nothing is no start failure:
+  // the caller finds no copy and shows the failure cross.
+  RecordingReporter reporter;
+  CountingPump pump;
+  EXPECT_TRUE(DwgToDxf(WriteScript(tmp / "fails", "exit 1\n"), source, tmp / "out", pump, reporter));
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST(DwgConverter, KeepsThePumpRunningAndStopsTheConverterWhenAbandoned) {
+  TempDir tmp;
+  const fs::path source = tmp / "a.dwg";
+  test::WriteFile(source, "AC1015");
+
+  {
+    RecordingReporter reporter;
+    CountingPump pump;
+    EXPECT_TRUE(DwgToDxf(WriteScript(tmp / "slow", "sleep 0.2\n"), source, tmp / "out", pump, reporter));
+    EXPECT_GE(pump.calls, 20) << "the pump runs about every millisecond of the wait";
+  }
+
+  // The converter and what it started are stopped when the command is
+  // abandoned, or when the application closes.
+  const fs::path pidFile = tmp / "pid";
+  const fs::path hanging = WriteScript(
+      tmp / "hangs", "sleep 30 &\necho $! > '" + pidFile.string() + "'\nwait\n");
+  for (bool abandon : {true, false}) {
+    fs::remove(pidFile);
+    RecordingReporter reporter;
+    CountingPump pump;
+    pump.onCall = [&](int) {
+      if (abandon && fs::exists(pidFile) && fs::file_size(pidFile) > 0) throw SilentAbort{};
+    };
+    auto closing = [&] { return !abandon && fs::exists(pidFile) && fs::file_size(pidFile) > 0; };
+    const auto start = std::chrono::steady_clock::now();
+    if (abandon) {
+      EXPECT_THROW(DwgToDxf(hanging, source, tmp / "out", pump, reporter), SilentAbort);
+    } else {
+      EXPECT_TRUE(DwgToDxf(hanging, source, tmp / "out", pump, reporter, false, closing));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    const pid_t sleeper = std::stoi(test::ReadFileBytes(pidFile));
+    // The grandchild is not ours to reap; it must at least have been told to go.
+    bool gone = false;
+    for (int i = 0; i < 2000 && !gone; ++i) {
+      gone = kill(sleeper, 0) != 0 || IsZombie(sleeper);
+      if (!gone) usleep(1000);
+    }
+    EXPECT_TRUE(gone) << (abandon ? "abandoned" : "closing");
+    if (!gone) kill(sleeper, SIGKILL);
+  }
+}
+
+TEST(DwgConverter, FindsTheBundledConverterAndPrefersARegisteredOne) {
+  const fs::path inTree = test::SourceDir() / "tools" / "dwg2dxf" / "dwg2dxf";
+  EXPECT_EQ(fs::weakly_canonical(BundledConverterPath()), fs::weakly_canonical(inTree))
+      << "the test program lives in a build folder of the source tree";
+
+  TempDir tmp;
+  const fs::path installed = tmp / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
+  fs::create_directories(installed.parent_path());
+  test::WriteFile(installed, "");
+  EXPECT_EQ(BundledConverterPathFrom(tmp / "bin" / "vantrel"), installed);
+  EXPECT_TRUE(BundledConverterPathFrom("/nonexistent/bin/vantrel").empty());
+
+  ConverterSettings settings;
+  EXPECT_EQ(ConverterToUse(settings), BundledConverterPath());
+  settings.TeighaExePath = "/opt/converter/TeighaFileConverter";
+  EXPECT_EQ(ConverterToUse(settings), settings.TeighaExePath);
+}
+
+TEST(WorkFolder, LivesInTheUsersCacheAndKeepsTheTwoKindsApart) {
+  EXPECT_EQ(ConverterWorkFolderFor("/x/cache", "/home/u"), fs::path("/x/cache/vantrel/dxf"));
+  EXPECT_EQ(ConverterWorkFolderFor("", "/home/u"), fs::path("/home/u/.cache/vantrel/dxf"));
+  EXPECT_EQ(ConverterWorkFolderFor("relative/cache", "/home/u"), fs::path("/home/u/.cache/vantrel/dxf"));
+  EXPECT_EQ(ConverterWorkFolderFor(nullptr, "/home/u"), fs::path("/home/u/.cache/vantrel/dxf"));
+  EXPECT_TRUE(ConverterWorkFolderFor(nullptr, nullptr).is_absolute());
+
+  const fs::path work = "/w";
+  EXPECT_EQ(TempDxfPath(work, "/d/plan.dwg"), fs::path("/w/dwg/plan.dxf"));
+  EXPECT_EQ(TempDxfPath(work, "/d/plan.DWG"), fs::path("/w/dwg/plan.dxf"));
+  EXPECT_EQ(TempDxfPath(work, "/d/a.b.dwg"), fs::path("/w/dwg/a.b.dxf"));
+  EXPECT_EQ(TempDxfPath(work, "/d/plan.dxf"), fs::path("/w/bindxf/plan.dxf"));
+  EXPECT_EQ(TempDxfPath(work, "/d/PLAN.DXF"), fs::path("/w/bindxf/PLAN.DXF"));
+}
+
+TEST(WorkFolder, DeleteTempDxfRemovesOnlyCopiesInTheWorkFolder) {
+  TempDir tmp;
+  const fs::path work = tmp / "cache" / "vantrel" / "dxf";
+  ASSERT_TRUE(EnsureWorkFolder(work));
+  EXPECT_EQ(fs::status(work).permissions() & fs::perms::all, fs::perms::owner_all);
+  fs::create_directories(work / "dwg");
+  fs::create_directories(work / "bindxf");
+  fs::create_directories(work / "folder.dxf");
+  for (const char* name : {"a.dxf", "B.DXF", "keep.txt", "keep.dxf.tmp", "dwg/c.dxf", "bindxf/d.Dxf",
+                           "dwg/keep.bmp"})
+    test::WriteFile(work / name, "x");
+  // A user's drawing beside the work folder, and one reached through a link.
+  const fs::path drawing = tmp / "cache" / "vantrel" / "plan.dxf";
+  test::WriteFile(drawing, "x");
+  fs::create_symlink(drawing, work / "link.dxf");
+
+  DeleteTempDxf(work);
+  std::set<std::string> left;
+  for (const auto& e : fs::recursive_directory_iterator(work))
+    left.insert(fs::relative(e.path(), work).string());
+  EXPECT_EQ(left, (std::set<std::string>{"bindxf", "dwg", "dwg/keep.bmp", "folder.dxf", "keep.dxf.tmp",
+                                         "keep.txt"}));
+  EXPECT_TRUE(fs::exists(drawing));
+  DeleteTempDxf(tmp / "no such folder");  // nothing to do, nothing thrown
+}
+
+// The real converter, where Node.js and the engines are installed.
+class BundledConverter : public testing::Test {
+ protected:
+  void SetUp() override {
+    exe_ = test::SourceDir() / "tools" / "dwg2dxf" / "dwg2dxf";
+    if (std::system("node --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "Node.js is not installed";
+    if (!fs::exists(exe_.parent_path() / "node_modules" / "@mlightcad" / "libredwg-web"))
+      GTEST_SKIP() << "run npm ci in tools/dwg2dxf";
+  }
+
+  // Converts source into a fresh work folder; the copy's path when there is one.
+  fs::path Convert(const fs::path& source, const fs::path& work) {
+    RecordingReporter reporter;
+    NoEventPump pump;
+    const fs::path copy = TempDxfPath(work, source);
+    EXPECT_TRUE(DwgToDxf(exe_, source, copy.parent_path(), pump, reporter)) << source;
+    EXPECT_TRUE(reporter.messages.empty());
+    for (const auto& e : fs::directory_iterator(copy.parent_path()))
+      EXPECT_EQ(e.path(), copy) << "only the finished copy is left";
+    return fs::exists(copy) ? copy : fs::path();
+  }
+
+  fs::path exe_;
+};
+
+bool EndsWithEof(const fs::path& file) {
+  std::string bytes = test::ReadFileBytes(file);
+  while (!bytes.empty() && std::isspace(static_cast<unsigned char>(bytes.back()))) bytes.pop_back();
+  return bytes.size() >= 3 && bytes.compare(bytes.size() - 3, 3, "EOF") == 0;
+}
+
+TEST_F(BundledConverter, ConvertsTheCorpusDrawingsFromR13On) {
+  const fs::path corpus = test::CorpusDir() / "dwg";
+  if (test::CorpusDir().empty()) GTEST_SKIP() << "no corpus";
+  int converted = 0;
+  for (const auto& entry : fs::directory_iterator(corpus)) {
+    const fs::path source = entry.path();
+    if (source.extension() != ".dwg") continue;
+    TempDir work;
+    const fs::path copy = Convert(source, work.path());
+    std::u16string head;
+    ASSERT_TRUE(ReadFileSignature(source, head));
+    if (head < u"AC1012") {
+      EXPECT_TRUE(copy.empty()) << source << ": a release before R13 is not converted";
+      continue;
+    }
+    ASSERT_FALSE(copy.empty()) << source;
+    EXPECT_TRUE(EndsWithEof(copy)) << copy;
+    Drawing d;
+    ProgressCounter progress;
+    test::RecordingReporter readerMessages;
+    std::u16string status, version;
+    ReadDxfInFileEncoding(d, copy, progress, readerMessages, status, version);
+    EXPECT_GE(version, u"AC1012") << copy;
+    const std::size_t entities = d.EntLineAry.size() + d.EntLwpAry.size() + d.EntCircleAry.size() +
+                                 d.EntArcAry.size() + d.EntTextAry.size() + d.EntInsertAry.size();
+    std::cout << source.filename().string() << " -> " << U8(version) << ", " << entities
+              << " lines/polylines/circles/arcs/texts/inserts" << std::endl;
+    ++converted;
+  }
+  EXPECT_GE(converted, 10);
+}
+
+TEST_F(BundledConverter, ConvertsBinaryDxfAndRefusesDamagedFilesCleanly) {
+  TempDir tmp;
+  if (!test::CorpusDir().empty()) {
+    const fs::path binary = test::CorpusDir() / "dxf" / "r2000_acadsharp_sample_AC1015_binary.dxf";
+    const fs::path copy = Convert(binary, tmp / "work");
+    ASSERT_FALSE(copy.empty());
+    std::u16string head;
+    ASSERT_TRUE(ReadFileSignature(copy, head));
+    EXPECT_FALSE(IsForeignHead(head)) << "the copy is a text DXF";
+    EXPECT_TRUE(EndsWithEof(copy));
+
+    // Half a DWG file: both engines give up, nothing is left behind.
+    const std::string whole = test::ReadFileBytes(test::CorpusDir() / "dwg" / "r2018_libredwg_example_2018.dwg");
+    test::WriteFile(tmp / "half.dwg", whole.substr(0, whole.size() / 2));
+    EXPECT_TRUE(Convert(tmp / "half.dwg", tmp / "work").empty());
+  }
+  test::WriteFile(tmp / "noise.dwg", std::string(4096, '\x5a'));
+  EXPECT_TRUE(Convert(tmp / "noise.dwg", tmp / "work").empty());
+}
+
+}  // namespace
+}  // namespace vantrel
