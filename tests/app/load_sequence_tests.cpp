@@ -30,6 +30,8 @@ class GuiEnvironment : public ::testing::Environment {
   void SetUp() override {
     if (!QGuiApplication::instance()) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
   }
+  // Before static destruction, which Qt's own globals do not survive.
+  void TearDown() override { app_.reset(); }
 
  private:
   int argc_ = 1;
