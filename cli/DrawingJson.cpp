@@ -361,14 +361,14 @@ class JsonOut {
     char tmp[32];
     // Shortest text that reads back to the same double.
     auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-    buf_.append(tmp, res.ptr);
+    buf_.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
   }
 
   template <class I>
   void Integer(I v) {
     char tmp[24];
     auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
-    buf_.append(tmp, res.ptr);
+    buf_.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
   }
 
   void Point(const TAcadPoint& p) {

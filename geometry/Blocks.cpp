@@ -1,6 +1,8 @@
 #include "geometry/Blocks.h"
 
 #include <cmath>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
@@ -16,58 +18,71 @@ namespace {
 // Each placed insert needs the records of its block in every block table, in
 // table order. Scanning the tables per insert is quadratic in drawings with
 // thousands of inserts; this index, built once per pass, gives the same
-// records in the same order. Block headers keep first-wins lookup.
+// records in the same order, and one lookup per insert finds them all. Block
+// headers keep first-wins lookup.
 struct BlockIndex {
-  std::unordered_map<std::u16string, std::size_t> firstBlock;
-  std::unordered_map<std::u16string, std::vector<std::size_t>> lines, circles, arcs, texts, solids;
+  struct Entry {
+    const TBlockBlk* firstBlock = nullptr;
+    std::vector<std::size_t> lines, circles, arcs, texts, solids;
+  };
+  std::unordered_map<std::u16string, Entry> entries;
 
-  explicit BlockIndex(const Drawing& d, bool withSolids) {
-    for (std::size_t i = 0; i < d.BlockAry.size(); ++i) firstBlock.emplace(d.BlockAry[i].name, i);
-    Fill(lines, d.BlkLineAry);
-    Fill(circles, d.BlkCircleAry);
-    Fill(arcs, d.BlkArcAry);
-    Fill(texts, d.BlkTextAry);
-    if (withSolids) Fill(solids, d.BlkSolidAry);
+  BlockIndex(const Drawing& d, bool withSolids) {
+    entries.reserve(d.BlockAry.size());
+    for (const TBlockBlk& b : d.BlockAry) {
+      Entry& e = entries[b.name];
+      if (e.firstBlock == nullptr) e.firstBlock = &b;
+    }
+    Fill(&Entry::lines, d.BlkLineAry);
+    Fill(&Entry::circles, d.BlkCircleAry);
+    Fill(&Entry::arcs, d.BlkArcAry);
+    Fill(&Entry::texts, d.BlkTextAry);
+    if (withSolids) Fill(&Entry::solids, d.BlkSolidAry);
   }
 
-  const TBlockBlk* Find(const Drawing& d, const std::u16string& name) const {
-    auto it = firstBlock.find(name);
-    return it == firstBlock.end() ? nullptr : &d.BlockAry[it->second];
-  }
-
-  static const std::vector<std::size_t>& Of(
-      const std::unordered_map<std::u16string, std::vector<std::size_t>>& table,
-      const std::u16string& name) {
-    static const std::vector<std::size_t> kNone;
-    auto it = table.find(name);
-    return it == table.end() ? kNone : it->second;
+  // The entry of a name that has records or a block; null when neither.
+  const Entry* Find(const std::u16string& name) const {
+    auto it = entries.find(name);
+    return it == entries.end() ? nullptr : &it->second;
   }
 
  private:
   template <class T>
-  static void Fill(std::unordered_map<std::u16string, std::vector<std::size_t>>& table,
-                   const std::vector<T>& records) {
-    for (std::size_t i = 0; i < records.size(); ++i) table[records[i].bname].push_back(i);
+  void Fill(std::vector<std::size_t> Entry::*table, const std::vector<T>& records) {
+    // Records of one block stand together; the entry of the previous record
+    // saves most lookups.
+    Entry* last = nullptr;
+    const std::u16string* lastName = nullptr;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      const std::u16string& name = records[i].bname;
+      if (lastName == nullptr || *lastName != name) {
+        last = &entries[name];
+        lastName = &name;
+      }
+      (last->*table).push_back(i);
+    }
   }
 };
 
-// T(P) = I.base + Rot(I.rotate) * (I.scale (.) (P - B.base)).
+// T(P) = I.base + Rot(I.rotate) * (I.scale (.) (P - B.base)), the turn as
+// RotatePoint makes it, with its cosine and sine taken once per insert.
 struct Placement {
   TAcadPoint blockBase;
   TAcadPoint scale;
   TAcadPoint insertBase;
-  double turn;  // radians, clockwise as RotatePoint takes it
+  Extended cosTurn, sinTurn;  // of the clockwise angle RotatePoint takes
 
   Placement(const TInsertBlk& insert, const TBlockBlk& block)
-      : blockBase(block.base),
-        scale(insert.scale),
-        insertBase(insert.base),
-        turn(-(insert.rotate * kDegToRad)) {}
+      : blockBase(block.base), scale(insert.scale), insertBase(insert.base) {
+    const Extended turn = -(insert.rotate * kDegToRad);
+    cosTurn = std::cos(turn);
+    sinTurn = std::sin(turn);
+  }
 
   TAcadPoint operator()(TAcadPoint p) const {
     SubPoint(p, blockBase, p);
     MulPoint(p, scale, p);
-    RotatePoint(p, turn, p);
+    p = TAcadPoint{p.x * cosTurn + p.y * sinTurn, -p.x * sinTurn + p.y * cosTurn, p.z};
     AddPoint(p, insertBase, p);
     return p;
   }
@@ -110,55 +125,96 @@ void ApplyOwner(T& e, const TInsertBlk& insert, OwnerLayerColor& ownerColor) {
   }
 }
 
-// Places the lines, circles, arcs and texts of block B by insert I.
-void PlaceBlock(Drawing& d, const BlockIndex& index, const TInsertBlk& insert,
-                const TBlockBlk& block) {
-  const Placement place(insert, block);
+// Places the lines, circles, arcs and texts of the block of entry by insert I.
+// Each record is copied straight into its target table and changed there.
+void PlaceBlock(Drawing& d, const BlockIndex::Entry& entry, const TInsertBlk& insert) {
+  const Placement place(insert, *entry.firstBlock);
   const double radiusScale = std::fabs(insert.scale.x);
   // The insert may live in a table that is not appended to here, but its
   // layer name is read after LayerColor may have grown LayerAry: it is held
   // by value in the insert, never through LayerAry.
   OwnerLayerColor ownerColor(d, insert.layer);
-  for (std::size_t i : BlockIndex::Of(index.lines, insert.name)) {
-    TAcadLineBlk e = d.BlkLineAry[i];
+  for (std::size_t i : entry.lines) {
+    TAcadLineBlk& e = d.EntLineAry.emplace_back(d.BlkLineAry[i]);
     e.st = place(e.st);
     e.ed = place(e.ed);
     ApplyOwner(e, insert, ownerColor);
-    d.EntLineAry.push_back(std::move(e));
   }
-  for (std::size_t i : BlockIndex::Of(index.circles, insert.name)) {
-    TCircleBlk e = d.BlkCircleAry[i];
+  for (std::size_t i : entry.circles) {
+    TCircleBlk& e = d.EntCircleAry.emplace_back(d.BlkCircleAry[i]);
     e.center = place(e.center);
     e.hankei = e.hankei * radiusScale;
     ApplyOwner(e, insert, ownerColor);
-    d.EntCircleAry.push_back(std::move(e));
   }
-  for (std::size_t i : BlockIndex::Of(index.arcs, insert.name)) {
-    TArcBlk e = d.BlkArcAry[i];
+  for (std::size_t i : entry.arcs) {
+    TArcBlk& e = d.EntArcAry.emplace_back(d.BlkArcAry[i]);
     e.center = place(e.center);
     e.hankei = e.hankei * radiusScale;
     e.st = e.st + insert.rotate;
     e.ed = e.ed + insert.rotate;
     ApplyOwner(e, insert, ownerColor);
-    d.EntArcAry.push_back(std::move(e));
   }
-  for (std::size_t i : BlockIndex::Of(index.texts, insert.name)) {
-    TTextBlk e = d.BlkTextAry[i];
+  for (std::size_t i : entry.texts) {
+    TTextBlk& e = d.EntTextAry.emplace_back(d.BlkTextAry[i]);
     e.pt10 = place(e.pt10);
     // An MTEXT's pt11 is a direction, not a position.
     if (!e.mtflag) e.pt11 = place(e.pt11);
     e.code40 = e.code40 * radiusScale;
     ApplyOwner(e, insert, ownerColor);
-    d.EntTextAry.push_back(std::move(e));
   }
+}
+
+// Room in the four target tables.
+struct Room {
+  std::size_t lines = 0, circles = 0, arcs = 0, texts = 0;
+
+  void Add(const BlockIndex::Entry& entry, std::size_t times) {
+    lines += entry.lines.size() * times;
+    circles += entry.circles.size() * times;
+    arcs += entry.arcs.size() * times;
+    texts += entry.texts.size() * times;
+  }
+};
+
+// Grows the target tables once by room. A table that grows by doubling
+// moves every record it holds each time, and a drawing of thousands of
+// inserts places far more records than it read.
+void Reserve(Drawing& d, const Room& room) {
+  d.EntLineAry.reserve(d.EntLineAry.size() + room.lines);
+  d.EntCircleAry.reserve(d.EntCircleAry.size() + room.circles);
+  d.EntArcAry.reserve(d.EntArcAry.size() + room.arcs);
+  d.EntTextAry.reserve(d.EntTextAry.size() + room.texts);
+}
+
+// The inserts a pass places, each with its block, in table order, with the
+// room their records take.
+struct PlacedInserts {
+  std::vector<std::pair<const TInsertBlk*, const BlockIndex::Entry*>> items;
+  Room room;
+
+  void Add(const TInsertBlk& insert, const BlockIndex::Entry& entry) {
+    items.emplace_back(&insert, &entry);
+    room.Add(entry, 1);
+  }
+
+  void Place(Drawing& d) const {
+    Reserve(d, room);
+    for (const auto& [insert, entry] : items) PlaceBlock(d, *entry, *insert);
+  }
+};
+
+// The block an insert places, or null when there is none.
+const BlockIndex::Entry* BlockOf(const BlockIndex& index, const std::u16string& name) {
+  const BlockIndex::Entry* entry = index.Find(name);
+  return entry != nullptr && entry->firstBlock != nullptr ? entry : nullptr;
 }
 
 bool IsAnonymous(const std::u16string& name) { return !name.empty() && name[0] == u'*'; }
 
-void CopyDimensionBlock(Drawing& d, const BlockIndex& index, const std::u16string& name) {
-  for (std::size_t i : BlockIndex::Of(index.lines, name)) d.EntLineAry.push_back(d.BlkLineAry[i]);
-  for (std::size_t i : BlockIndex::Of(index.arcs, name)) d.EntArcAry.push_back(d.BlkArcAry[i]);
-  for (std::size_t i : BlockIndex::Of(index.solids, name)) {
+void CopyDimensionBlock(Drawing& d, const BlockIndex::Entry& entry) {
+  for (std::size_t i : entry.lines) d.EntLineAry.push_back(d.BlkLineAry[i]);
+  for (std::size_t i : entry.arcs) d.EntArcAry.push_back(d.BlkArcAry[i]);
+  for (std::size_t i : entry.solids) {
     const TSolidBlk& s = d.BlkSolidAry[i];
     const TAcadPoint corners[4] = {s.p1, s.p2, s.p3, s.p1};
     for (int k = 0; k < 3; ++k) {
@@ -172,65 +228,123 @@ void CopyDimensionBlock(Drawing& d, const BlockIndex& index, const std::u16strin
       d.EntLineAry.push_back(std::move(line));
     }
   }
-  for (std::size_t i : BlockIndex::Of(index.texts, name)) d.EntTextAry.push_back(d.BlkTextAry[i]);
+  for (std::size_t i : entry.texts) d.EntTextAry.push_back(d.BlkTextAry[i]);
 }
 
-void ExpandNestedInsertsWith(Drawing& d, const BlockIndex& index) {
-  if (d.BlkInsertAry.empty()) return;
+// What the nested level needs besides the block index: the blocks that are
+// some dimension's picture, and the model inserts of each block name.
+struct NestingRules {
   std::unordered_set<std::u16string> dimensionBlocks;
-  for (const TDimensionBlk& dim : d.DimensionAry) dimensionBlocks.insert(dim.dimblkName);
-  for (std::size_t k = 0; k < d.BlkInsertAry.size(); ++k) {
-    const TInsertBlk& e = d.BlkInsertAry[k];
-    // Inserts of anonymous blocks other than dimension pictures (layouts,
-    // groups, tables) are drawn only in drawings without dimensions.
-    const bool eligible = !IsAnonymous(e.dimBlkName) || d.DimensionAry.empty() ||
-                          dimensionBlocks.count(e.dimBlkName) != 0;
-    if (!eligible) continue;
-    const TBlockBlk* block = index.Find(d, e.name);
-    if (block == nullptr) continue;
-    PlaceBlock(d, index, e, *block);
+  bool anyDimension = false;
+  std::unordered_map<std::u16string, std::vector<std::size_t>> modelInserts;
+
+  explicit NestingRules(const Drawing& d) : anyDimension(!d.DimensionAry.empty()) {
+    for (const TDimensionBlk& dim : d.DimensionAry) dimensionBlocks.insert(dim.dimblkName);
+    for (std::size_t i = 0; i < d.EntInsertAry.size(); ++i)
+      modelInserts[d.EntInsertAry[i].name].push_back(i);
   }
+
+  // Inserts of anonymous blocks other than dimension pictures (layouts,
+  // groups, tables) are drawn only in drawings without dimensions.
+  bool Eligible(const TInsertBlk& e) const {
+    return !IsAnonymous(e.dimBlkName) || !anyDimension || dimensionBlocks.count(e.dimBlkName) != 0;
+  }
+
+  const std::vector<std::size_t>* PlacersOf(const std::u16string& block) const {
+    auto it = modelInserts.find(block);
+    return it == modelInserts.end() ? nullptr : &it->second;
+  }
+};
+
+// The blocks in the order ExpandBlocks goes through them, with how many
+// copies of their nested inserts it makes: one per model insert that places
+// the block, and one where the definition stands them for anonymous blocks
+// and for named blocks before the first placed block with nested inserts.
+template <class F>
+void ForEachNestingBlock(const Drawing& d, const NestingRules& rules, F&& f) {
+  bool placedNestedSeen = false;
+  for (const TBlockBlk& block : d.BlockAry) {
+    if (block.code60 != 0) continue;
+    const std::vector<std::size_t>* placers =
+        block.InsertAry.empty() ? nullptr : rules.PlacersOf(block.name);
+    if (placers != nullptr) placedNestedSeen = true;
+    const bool inPlace = !block.InsertAry.empty() && (IsAnonymous(block.name) || !placedNestedSeen);
+    f(block, placers, inPlace);
+  }
+}
+
+// Everything ExpandBlocks will append to the target tables, counted by its
+// own rules without placing anything.
+Room BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const NestingRules& rules) {
+  Room room;
+  ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
+                                    const std::vector<std::size_t>* placers, bool inPlace) {
+    if (rules.dimensionBlocks.count(block.name) != 0) {
+      const BlockIndex::Entry& entry = *index.Find(block.name);
+      room.lines += entry.lines.size() + 3 * entry.solids.size();
+      room.arcs += entry.arcs.size();
+      room.texts += entry.texts.size();
+    }
+    const std::size_t copies = (placers != nullptr ? placers->size() : 0) + (inPlace ? 1 : 0);
+    if (copies == 0) return;
+    for (const TInsertBlk& nested : block.InsertAry)
+      if (rules.Eligible(nested))
+        if (const BlockIndex::Entry* entry = BlockOf(index, nested.name)) room.Add(*entry, copies);
+  });
+  return room;
+}
+
+void ExpandNestedInsertsWith(Drawing& d, const BlockIndex& index, const NestingRules& rules) {
+  if (d.BlkInsertAry.empty()) return;
+  PlacedInserts placed;
+  for (const TInsertBlk& e : d.BlkInsertAry) {
+    if (!rules.Eligible(e)) continue;
+    if (const BlockIndex::Entry* entry = BlockOf(index, e.name)) placed.Add(e, *entry);
+  }
+  placed.Place(d);
 }
 
 }  // namespace
 
 void ExpandInserts(Drawing& d) {
-  const BlockIndex index(d, false);
+  const BlockIndex index(d, true);
+  PlacedInserts placed;
   for (const TInsertBlk& insert : d.EntInsertAry) {
     if (insert.code60 != 0) continue;
-    const TBlockBlk* block = index.Find(d, insert.name);
-    if (block == nullptr) continue;
-    PlaceBlock(d, index, insert, *block);
+    if (const BlockIndex::Entry* entry = BlockOf(index, insert.name)) placed.Add(insert, *entry);
   }
+  // ExpandBlocks follows in the load sequence; with room for its records
+  // too, the tables are not moved again when the nested level arrives. Room
+  // that cannot be had only costs that move, so the pass goes on without it.
+  try {
+    Room both = BlockExpansionRoom(d, index, NestingRules(d));
+    both.lines += placed.room.lines;
+    both.circles += placed.room.circles;
+    both.arcs += placed.room.arcs;
+    both.texts += placed.room.texts;
+    Reserve(d, both);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  placed.Place(d);
 }
 
 void ExpandBlocks(Drawing& d) {
   if (d.BlockAry.empty()) return;
   const BlockIndex index(d, true);
-  std::unordered_set<std::u16string> dimensionBlocks;
-  for (const TDimensionBlk& dim : d.DimensionAry) dimensionBlocks.insert(dim.dimblkName);
-  std::unordered_map<std::u16string, std::vector<std::size_t>> modelInserts;
-  for (std::size_t i = 0; i < d.EntInsertAry.size(); ++i)
-    modelInserts[d.EntInsertAry[i].name].push_back(i);
-
-  // Set by the first block with nested inserts that a model insert places;
-  // from then on named blocks no longer leave copies of their nested inserts
-  // where the definition stands them.
-  bool placedNestedSeen = false;
-  for (const TBlockBlk& block : d.BlockAry) {
-    if (block.code60 != 0) continue;
-    if (dimensionBlocks.count(block.name) != 0) CopyDimensionBlock(d, index, block.name);
-    if (block.InsertAry.empty()) continue;
-
-    auto placers = modelInserts.find(block.name);
-    if (placers != modelInserts.end()) {
-      placedNestedSeen = true;
-      for (std::size_t pi : placers->second) {
+  const NestingRules rules(d);
+  Reserve(d, BlockExpansionRoom(d, index, rules));
+  ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
+                                    const std::vector<std::size_t>* placers, bool inPlace) {
+    if (rules.dimensionBlocks.count(block.name) != 0) CopyDimensionBlock(d, *index.Find(block.name));
+    if (placers != nullptr) {
+      d.BlkInsertAry.reserve(d.BlkInsertAry.size() + placers->size() * block.InsertAry.size());
+      for (std::size_t pi : *placers) {
         const TInsertBlk& placer = d.EntInsertAry[pi];
         const Placement place(placer, block);
         OwnerLayerColor placerColor(d, placer.layer);
         for (const TInsertBlk& nested : block.InsertAry) {
-          TInsertBlk e = nested;
+          TInsertBlk& e = d.BlkInsertAry.emplace_back(nested);
           e.code67 = placer.code67;
           e.code210 = placer.code210;
           if (TakesOwnerLayer(e.layer, e.color)) {
@@ -241,31 +355,27 @@ void ExpandBlocks(Drawing& d) {
           e.rotate = nested.rotate + placer.rotate;
           MulPoint(nested.scale, placer.scale, e.scale);
           e.base = place(nested.base);
-          d.BlkInsertAry.push_back(std::move(e));
         }
       }
     }
-
-    if (IsAnonymous(block.name) || !placedNestedSeen) {
+    if (inPlace) {
       OwnerLayerColor blockColor(d, block.layer);
       for (const TInsertBlk& nested : block.InsertAry) {
-        TInsertBlk e = nested;
+        TInsertBlk& e = d.BlkInsertAry.emplace_back(nested);
         if (TakesOwnerLayer(e.layer, e.color)) {
           e.ltype = block.ltype;
           e.layer = block.layer;
           e.color = blockColor();
         }
-        d.BlkInsertAry.push_back(std::move(e));
       }
     }
-  }
-  ExpandNestedInsertsWith(d, index);
+  });
+  ExpandNestedInsertsWith(d, index, rules);
 }
 
 void ExpandNestedInserts(Drawing& d) {
   if (d.BlkInsertAry.empty()) return;
-  const BlockIndex index(d, false);
-  ExpandNestedInsertsWith(d, index);
+  ExpandNestedInsertsWith(d, BlockIndex(d, false), NestingRules(d));
 }
 
 }  // namespace vantrel

@@ -93,11 +93,19 @@ TPenStyle LtypeToPenStyle(const std::u16string& name) {
   return psSolid;
 }
 
+namespace {
+
+// EntityPenStyle with the layer's index already looked up.
+TPenStyle PenStyleOnLayer(const Drawing& d, const std::u16string& ltype, Integer layerIndex) {
+  if ((ltype.empty() || ltype == u"BYLAYER") && layerIndex >= 0)
+    return LtypeToPenStyle(d.LayerAry[layerIndex].ltype);
+  return LtypeToPenStyle(ltype);
+}
+
+}  // namespace
+
 TPenStyle EntityPenStyle(const Drawing& d, const std::u16string& ltype, const std::u16string& layer) {
-  if (ltype.empty() || ltype == u"BYLAYER") {
-    const Integer i = LayerIndex(d, layer);
-    if (i >= 0) return LtypeToPenStyle(d.LayerAry[i].ltype);
-  }
+  if (ltype.empty() || ltype == u"BYLAYER") return PenStyleOnLayer(d, ltype, LayerIndex(d, layer));
   return LtypeToPenStyle(ltype);
 }
 
@@ -114,8 +122,9 @@ class PenCache {
     if (!valid_ || r.layer != layer_ || r.ltype != ltype_) {
       layer_ = r.layer;
       ltype_ = r.ltype;
-      style_ = EntityPenStyle(d_, r.ltype, r.layer);
-      index_ = ToLayIndex(LayerIndex(d_, r.layer));
+      const Integer index = LayerIndex(d_, r.layer);
+      style_ = PenStyleOnLayer(d_, r.ltype, index);
+      index_ = ToLayIndex(index);
       valid_ = true;
     }
     r.PenColor = AciToColor(r.color);
