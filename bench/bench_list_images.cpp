@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/HeadlessWindow.h"
 #include "app/ListImageCache.h"
 #include "app/LoadSequence.h"
 #include "bench/gen/SyntheticDxf.h"
@@ -21,40 +22,10 @@ using namespace vantrel;
 
 constexpr int kDrawings = 500;
 
-class BenchWindow : public LoadWindow {
- public:
-  explicit BenchWindow(const fs::path& folder) : folder_(folder.u16string()) {
-    rows_.emplace_back(6);
-    for (const auto& e : fs::directory_iterator(folder))
-      if (e.path().extension() == ".dxf") {
-        rows_.emplace_back(6);
-        rows_.back()[0] = e.path().filename().u16string();
-      }
-  }
-  int FileRowCount() const override { return static_cast<int>(rows_.size()); }
-  std::u16string FileCell(int col, int row) const override { return rows_[row][col]; }
-  void SetFileCell(int col, int row, const std::u16string& text) override { rows_[row][col] = text; }
-  int CurrentFileRow() const override { return 1; }
-  void SetStatusPanel(int, const std::u16string&) override {}
-  void SetShownFileName(const std::u16string&) override {}
-  QSize DetailPictureSize() const override { return {200, 160}; }
-  void SetDetailPicture(const QImage&) override {}
-  void FillPanels(const PanelContents&) override {}
-  std::u16string ListFolder() const override { return folder_; }
-  QSize GridCellSize() const override { return {200, 184}; }
-  int GridWidth() const override { return 1000; }
-  void SetGridShape(int, int) override {}
-  void RepaintGrid() override {}
-  ProgressSink& Progress() override { return progress_; }
-  Reporter& Messages() override { return reporter_; }
-  EventPump& Pump() override { return pump_; }
-
- private:
-  std::u16string folder_;
-  std::vector<std::vector<std::u16string>> rows_;
-  ProgressCounter progress_;
-  SilentReporter reporter_;
-  NoEventPump pump_;
+// The file list of a folder as the list build sees it.
+struct BenchWindow : HeadlessWindow {
+  explicit BenchWindow(const fs::path& folder) : HeadlessWindow(folder, DrawingsIn(folder), {200, 160}, silent) {}
+  static inline SilentReporter silent;
 };
 
 struct Folder {

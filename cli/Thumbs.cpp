@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/DwgConverter.h"
+#include "app/HeadlessWindow.h"
 #include "app/ListImageCache.h"
 #include "app/LoadSequence.h"
 #include "app/WorkFolder.h"
@@ -27,52 +28,6 @@ namespace fs = std::filesystem;
 bool ParseSize(const std::string& text, int& w, int& h) {
   return std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0 && w <= 10000 && h <= 10000;
 }
-
-bool IsDrawing(const fs::path& file) {
-  std::string ext = file.extension().string();
-  for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  return ext == ".DXF" || ext == ".DWG";
-}
-
-// The window as the list build sees it: a file list and nothing on screen.
-class ListWindow : public LoadWindow {
- public:
-  ListWindow(const fs::path& folder, std::vector<std::u16string> names, QSize image)
-      : folder_(folder.u16string()), image_(image) {
-    rows_.push_back(std::vector<std::u16string>(6));
-    for (auto& n : names) {
-      rows_.emplace_back(6);
-      rows_.back()[kColName] = std::move(n);
-    }
-  }
-  const std::vector<std::u16string>& Row(int row) const { return rows_[row]; }
-
-  int FileRowCount() const override { return static_cast<int>(rows_.size()); }
-  std::u16string FileCell(int col, int row) const override { return rows_.at(row).at(col); }
-  void SetFileCell(int col, int row, const std::u16string& text) override { rows_.at(row).at(col) = text; }
-  int CurrentFileRow() const override { return 1; }
-  void SetStatusPanel(int, const std::u16string&) override {}
-  void SetShownFileName(const std::u16string&) override {}
-  QSize DetailPictureSize() const override { return image_; }
-  void SetDetailPicture(const QImage&) override {}
-  void FillPanels(const PanelContents&) override {}
-  std::u16string ListFolder() const override { return folder_; }
-  QSize GridCellSize() const override { return {image_.width(), image_.height() + 24}; }
-  int GridWidth() const override { return image_.width() * 5; }
-  void SetGridShape(int, int) override {}
-  void RepaintGrid() override {}
-  ProgressSink& Progress() override { return progress_; }
-  Reporter& Messages() override { return reporter_; }
-  EventPump& Pump() override { return pump_; }
-
- private:
-  std::u16string folder_;
-  QSize image_;
-  std::vector<std::vector<std::u16string>> rows_;
-  ProgressCounter progress_;
-  StderrReporter reporter_;
-  NoEventPump pump_;
-};
 
 LoadOptions CliLoadOptions() {
   LoadOptions options;
@@ -121,13 +76,9 @@ int RunThumbs(const Args& args) {
   if (outDir.empty() && !writeCache) outDir = ".";
   if (!outDir.empty()) fs::create_directories(outDir, ec);
 
-  std::vector<std::u16string> names;
-  for (const auto& entry : fs::directory_iterator(folder, ec))
-    if (entry.is_regular_file(ec) && IsDrawing(entry.path())) names.push_back(entry.path().filename().u16string());
-  std::sort(names.begin(), names.end());
-
   auto gui = StartGui();
-  ListWindow window(folder, names, QSize(w, h));
+  StderrReporter reporter;
+  HeadlessWindow window(folder, DrawingsIn(folder), QSize(w, h), reporter);
   std::vector<TDxfbmp> images;
   BuildListImages(window, images, options);
 
