@@ -58,7 +58,7 @@ void StopConverter(pid_t pid) {
 
 class SpawnSetup {
  public:
-  SpawnSetup(bool show) {
+  explicit SpawnSetup(bool show) {
     posix_spawn_file_actions_init(&actions_);
     posix_spawnattr_init(&attr_);
     posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
