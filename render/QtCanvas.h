@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <optional>
+#include <vector>
 
 #include "render/Canvas.h"
 
@@ -19,7 +20,8 @@ class QtCanvas : public Canvas {
  public:
   // The image must be Format_RGB32: QPainter cannot paint on the 8-bit
   // palette pictures of the program, which are converted after drawing.
-  // Throws std::invalid_argument for any other format.
+  // Throws std::invalid_argument for any other format. The image must not
+  // be copied while the canvas lives: one-pixel pens write into its bits.
   explicit QtCanvas(QImage& image);
   // The raster modes other than copy need a raster device; elsewhere (PDF,
   // printers) Qt draws them as copy.
@@ -59,10 +61,13 @@ class QtCanvas : public Canvas {
  private:
   void ApplyPen();
   void RealiseFont();
+  bool ThinPenReaches(int left, int top, int right, int bottom) const;
   bool PenDraws() const { return penStyle_ != psClear; }
 
   QPainter painter_;
-  QImage* image_ = nullptr;  // for the direct pixel writes of SetPixel
+  QImage* image_ = nullptr;
+  QRgb* bits_ = nullptr;  // the image's pixels, for the direct writes
+  std::vector<QPoint> ring_;  // reused by every small arc
 
   TColor penColor_ = clBlack;
   int penWidth_ = 1;

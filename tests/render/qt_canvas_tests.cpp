@@ -125,6 +125,41 @@ TEST(QtCanvas, LinesLeaveOutTheirEndPixelAndWidePensAreThatWide) {
   for (int y = 18; y <= 22; ++y) EXPECT_EQ(image.pixel(20, y), white) << y;
 }
 
+TEST(QtCanvas, CirclesAreThinAndSymmetricAndFarLinesStillShow) {
+  const QRgb white = qRgb(255, 255, 255);
+  // Traced pixel by pixel up to about two dozen pixels of radius.
+  for (int r : {1, 3, 6, 20}) {
+    QImage image = Image(2 * r + 11, 2 * r + 11, qRgb(0, 0, 0));
+    {
+      QtCanvas c(image);
+      c.SetPenColor(clWhite);
+      c.Arc(5, 5, 5 + 2 * r, 5 + 2 * r, 5 + 2 * r, 5 + r, 5 + 2 * r, 5 + r);
+    }
+    const int n = image.width();
+    for (int y = 0; y < n; ++y)
+      for (int x = 0; x < n; ++x) {
+        const QRgb p = image.pixel(x, y);
+        ASSERT_EQ(p, image.pixel(n - 1 - x, y)) << r << " " << x << "," << y;
+        ASSERT_EQ(p, image.pixel(x, n - 1 - y)) << r << " " << x << "," << y;
+        ASSERT_EQ(p, image.pixel(y, x)) << r << " " << x << "," << y;
+      }
+    // The extreme points lie on the box.
+    EXPECT_EQ(image.pixel(5 + 2 * r, 5 + r), white) << r;
+    EXPECT_EQ(image.pixel(5 + r, 5), white) << r;
+    EXPECT_NE(image.pixel(5 + r, 5 + r), white) << r;
+  }
+
+  // A line whose ends lie a thousand canvases away still crosses the view.
+  QImage image = Image(50, 10, qRgb(0, 0, 0));
+  {
+    QtCanvas c(image);
+    c.SetPenColor(clWhite);
+    c.MoveTo(-100000, 5);
+    c.LineTo(100000, 5);
+  }
+  EXPECT_EQ(CountColour(image, white), 50);
+}
+
 TEST(QtCanvas, DashPatternsAreInPixelsWhateverThePenWidth) {
   const QRgb white = qRgb(255, 255, 255);
   QImage image = Image(40, 20, qRgb(0, 0, 0));
