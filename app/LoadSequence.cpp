@@ -16,6 +16,7 @@
 #include "app/DwgConverter.h"
 #include "app/DwgListImage.h"
 #include "app/ListImageCache.h"
+#include "app/WorkFolder.h"
 #include "model/DxfReader.h"
 #include "model/FileProbes.h"
 #include "model/SilentAbort.h"
@@ -78,16 +79,6 @@ void DrawFitted(Drawing& d, const DetailWindow& w, QImage& image, const LoadOpti
           options.FitRatio, options.MonoFlag, true, false);
 }
 
-// The converted copy of a DWG or binary DXF file. The two kinds go to
-// folders of their own: "a.dwg" and a binary "a.dxf" side by side would
-// otherwise share one copy and show each other's drawing.
-fs::path ConvertedCopy(const LoadOptions& options, const fs::path& file, bool dwg) {
-  fs::path folder = options.WorkFolder / (dwg ? "dwg" : "bindxf");
-  fs::path name = file.filename();
-  if (dwg) name.replace_extension(".dxf");
-  return folder / name;
-}
-
 bool ConverterUsable(const LoadOptions& options) {
   std::error_code ec;
   return !options.TeighaExePath.empty() && fs::exists(options.TeighaExePath, ec);
@@ -98,8 +89,9 @@ void Convert(LoadWindow& window, const LoadOptions& options, const fs::path& fil
   window.SetStatusPanel(0, statusText);
   std::error_code ec;
   if (!fs::exists(copy, ec)) {
-    fs::create_directories(copy.parent_path(), ec);
-    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), window.Pump(), window.Messages());
+    if (EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
+      DwgToDxf(options.TeighaExePath, file, copy.parent_path(), window.Pump(), window.Messages(),
+               options.ShowConverter);
   }
   window.SetStatusPanel(0, u"");
 }
@@ -185,7 +177,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadO
       window.SetFileCell(kColVersion, row, DwgVersionLabel(head) + u" DWG");
       window.SetFileCell(kColFormat, row, u"DWG");
       if (ConverterUsable(options)) {
-        workFile = ConvertedCopy(options, FileName, true);
+        workFile = TempDxfPath(options.WorkFolder, FileName);
         ext = u".DXF";
         Convert(window, options, FileName, workFile, u"DWG->DXF変換中 ... ");
       }
@@ -198,7 +190,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadO
         window.SetFileCell(kColVersion, row, DxfVersionLabel(head) + u" DXF");
         window.SetFileCell(kColFormat, row, u"BinaryDXF");
         if (ConverterUsable(options)) {
-          fs::path copy = ConvertedCopy(options, FileName, false);
+          fs::path copy = TempDxfPath(options.WorkFolder, FileName);
           Convert(window, options, FileName, copy, u"DXF->DXF 変換中 ... ");
           workFile = copy;
         }

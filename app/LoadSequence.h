@@ -27,13 +27,14 @@ struct DetailWindow {
 struct LoadOptions {
   // The registered converter; empty when none is.
   std::filesystem::path TeighaExePath;
+  bool ShowConverter = false;
   // Where converted copies go; a folder of the program's own, never one of
   // the user's (the folder scan deletes every "*.dxf" in it).
   std::filesystem::path WorkFolder;
   int MonoFlag = 0;
   double FitRatio = 0.85;
-  int BltMode = 0;
-  bool ClipFlag = false;
+  int BltMode = 1;
+  bool ClipFlag = true;
   bool newJisChecked = true;
   bool oldJisChecked = true;
   // Worker threads of the list-image build; 0 means one per core.
