@@ -24,7 +24,6 @@
 #include "render/Pens.h"
 #include "render/PrepareDrawing.h"
 #include "render/QtCanvas.h"
-#include "render/Renderer.h"
 
 namespace vantrel {
 
@@ -62,16 +61,7 @@ bool ListOrder(const std::u16string& a, const std::u16string& b) {
   return a < b;
 }
 
-// Fits the window to the drawing's extents.
-DetailWindow FitWindow(const Drawing& d) {
-  DetailWindow w;
-  w.ViewWidth = d.ExtMax.x - d.ExtMin.x;
-  w.ViewHeight = d.ExtMax.y - d.ExtMin.y;
-  w.ViewCenter = {(d.ExtMax.x + d.ExtMin.x) / 2, (d.ExtMax.y + d.ExtMin.y) / 2, 0};
-  return w;
-}
-
-void DrawFitted(Drawing& d, const DetailWindow& w, QImage& image, const LoadOptions& options) {
+void DrawFitted(Drawing& d, const ViewState& w, QImage& image, const LoadOptions& options) {
   QtCanvas canvas(image);
   ClearCanvas(canvas, image.width(), image.height(), clBlack);
   DrawDxf(d, u"", w.ViewCenter, clBlack, w.ViewWidth, w.ViewHeight, 1, canvas,
@@ -154,7 +144,7 @@ void DrawFailureCross(QImage& image) {
   canvas.LineTo(w / 3, 2 * (h / 3) - 1);
 }
 
-void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadOptions& options,
+void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOptions& options,
                  const fs::path& FileName) {
   const QSize size = window.DetailPictureSize();
   auto showCross = [&] {
@@ -212,7 +202,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadO
 
         PrepareDrawing(d, PassOptions{});
 
-        view = FitWindow(d);
+        view = FitToExtents(d);
         QImage picture(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
         DrawFitted(d, view, picture, options);
         window.SetDetailPicture(picture);
@@ -232,6 +222,21 @@ void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadO
     window.Progress().SetPosition(0);
     throw SilentAbort();
   }
+}
+
+fs::path TextDxfFor(const fs::path& file, const LoadOptions& options, EventPump& pump,
+                    Reporter& messages) {
+  std::error_code ec;
+  std::u16string head;
+  if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) return {};
+  const std::u16string ext = UpperExtension(file);
+  const bool foreign = ext == u".DWG" || (ext == u".DXF" && IsForeignHead(head));
+  if (!foreign) return ext == u".DXF" ? file : fs::path();
+  if (!ConverterUsable(options)) return {};
+  const fs::path copy = TempDxfPath(options.WorkFolder, file);
+  if (!fs::exists(copy, ec) && EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
+    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter);
+  return fs::exists(copy, ec) ? copy : fs::path();
 }
 
 namespace {
@@ -301,7 +306,7 @@ ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptio
         passes.newJisChecked = options.newJisChecked;
         passes.oldJisChecked = options.oldJisChecked;
         PrepareDrawing(d, passes);
-        DrawFitted(d, FitWindow(d), out.bmp, options);
+        DrawFitted(d, FitToExtents(d), out.bmp, options);
         out.imgFlag = true;
       }
     } else if (ext == u".DWG") {

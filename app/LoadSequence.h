@@ -14,15 +14,9 @@
 
 #include "model/AcadDxfUnit.h"
 #include "model/Feedback.h"
+#include "render/Renderer.h"
 
 namespace vantrel {
-
-// The window of the detail view, in drawing units.
-struct DetailWindow {
-  TAcadPoint ViewCenter;
-  double ViewWidth = 0;
-  double ViewHeight = 0;
-};
 
 struct LoadOptions {
   // The registered converter; empty when none is.
@@ -119,8 +113,14 @@ void DrawFailureCross(QImage& image);
 // Loads one file into d, fits the window to its extents, draws the detail
 // picture and fills the panels. An unexpected failure is reported and then
 // ends the calling command with SilentAbort.
-void LoadDrawing(LoadWindow& window, Drawing& d, DetailWindow& view, const LoadOptions& options,
+void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOptions& options,
                  const std::filesystem::path& FileName);
+
+// The text DXF the reader can take for a file: the file itself, or the
+// converted copy of a DWG or binary DXF (converted when there is none yet).
+// Empty when there is no such file.
+std::filesystem::path TextDxfFor(const std::filesystem::path& file, const LoadOptions& options,
+                                 EventPump& pump, Reporter& messages);
 
 // One list image per listed file (at most kMaxListImages), from the cache
 // file beside the drawing when there is one. Images are made on worker

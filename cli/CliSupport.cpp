@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/DwgConverter.h"
+#include "app/WorkFolder.h"
 #include "model/TextCodec.h"
 
 namespace vantrel::cli {
@@ -19,6 +21,13 @@ std::unique_ptr<GuiSession> StartGui() {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   return std::make_unique<GuiSession>();
+}
+
+LoadOptions CliLoadOptions() {
+  LoadOptions options;
+  options.TeighaExePath = ConverterToUse(ConverterSettings{});
+  options.WorkFolder = ConverterWorkFolder();
+  return options;
 }
 
 }  // namespace vantrel::cli

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/LoadSequence.h"
 #include "model/Feedback.h"
 
 namespace vantrel::cli {
@@ -30,5 +31,9 @@ struct GuiSession {
   QGuiApplication app{argc, argv};
 };
 std::unique_ptr<GuiSession> StartGui();
+
+// Loading as the program does by default: the bundled converter unless
+// another is registered, and the program's own work folder.
+LoadOptions CliLoadOptions();
 
 }  // namespace vantrel::cli

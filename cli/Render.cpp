@@ -13,6 +13,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "app/LoadSequence.h"
 #include "model/DxfReader.h"
 #include "model/FileProbes.h"
 #include "render/PrepareDrawing.h"
@@ -134,22 +135,25 @@ int RunRender(const Args& args) {
                  o.output.string().c_str());
     return 2;
   }
-  std::u16string signature;
-  if (!ReadFileSignature(o.input, signature)) {
+  StderrReporter reporter;
+  std::error_code ec;
+  if (!fs::is_regular_file(o.input, ec)) {
     std::fprintf(stderr, "vantrel-cli render: %s: cannot be opened\n", o.input.string().c_str());
     return 1;
   }
-  if (IsForeignHead(signature)) {
-    std::fprintf(stderr, "vantrel-cli render: %s: a DWG or binary DXF needs the converter\n",
+  // A DWG or binary DXF goes through the converter, as the detail view does.
+  NoEventPump pump;
+  const fs::path textDxf = TextDxfFor(o.input, CliLoadOptions(), pump, reporter);
+  if (textDxf.empty()) {
+    std::fprintf(stderr, "vantrel-cli render: %s: not a text DXF, and no converter made one\n",
                  o.input.string().c_str());
     return 1;
   }
 
   Drawing d;
   ProgressCounter progress;
-  StderrReporter reporter;
   std::u16string status, version;
-  ReadDxfInFileEncoding(d, o.input, progress, reporter, status, version);
+  ReadDxfInFileEncoding(d, textDxf, progress, reporter, status, version);
   if (status == u"busy" || status == u"error") {
     std::fprintf(stderr, "vantrel-cli render: %s: not read (%s)\n", o.input.string().c_str(),
                  Utf8(status).c_str());

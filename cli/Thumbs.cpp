@@ -29,13 +29,6 @@ bool ParseSize(const std::string& text, int& w, int& h) {
   return std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0 && w <= 10000 && h <= 10000;
 }
 
-LoadOptions CliLoadOptions() {
-  LoadOptions options;
-  options.TeighaExePath = ConverterToUse(ConverterSettings{});
-  options.WorkFolder = ConverterWorkFolder();
-  return options;
-}
-
 void ThumbsUsage() {
   std::fputs("usage: vantrel-cli thumbs FOLDER [-o OUTDIR] [--size 200x160] [--write-cache] [--threads N]\n",
              stderr);

@@ -154,7 +154,7 @@ TEST(LoadDrawing, DxfFillsListPanelsAndPicture) {
   FakeWindow w;
   w.List(dir.path(), {"a.dxf"});
   Drawing d;
-  DetailWindow view;
+  ViewState view;
   LoadOptions options;
   options.WorkFolder = dir / "work";
   LoadDrawing(w, d, view, options, dir / "a.dxf");
@@ -189,7 +189,7 @@ TEST(LoadDrawing, DwgAndBinaryWithoutConverterShowTheCross) {
   FakeWindow w;
   w.List(dir.path(), {"a.dwg", "b.dxf", "c.dxf"});
   Drawing d;
-  DetailWindow view;
+  ViewState view;
   LoadOptions options;
   options.WorkFolder = dir / "work";
   LoadDrawing(w, d, view, options, dir / "a.dwg");
@@ -214,7 +214,7 @@ TEST(LoadDrawing, DwgConvertsOncePerWorkFolderLife) {
   FakeWindow w;
   w.List(dir.path(), {"a.dwg"});
   Drawing d;
-  DetailWindow view;
+  ViewState view;
   LoadOptions options;
   options.WorkFolder = dir / "work";
   options.TeighaExePath = FakeConverter(dir, Header("AC1015") + Body("x"));
@@ -244,7 +244,7 @@ TEST(LoadDrawing, UnexpectedFailureReportsAndAbortsSilently) {
   } tw;
   tw.List(dir.path(), {"a.dxf"});
   Drawing d;
-  DetailWindow view;
+  ViewState view;
   LoadOptions options;
   EXPECT_THROW(LoadDrawing(tw, d, view, options, dir / "a.dxf"), SilentAbort);
   ASSERT_EQ(tw.reporter.messages.size(), 1u);
