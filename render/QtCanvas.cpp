@@ -264,6 +264,10 @@ class ThinPenWriter {
 
 }  // namespace
 
+namespace {
+constexpr int kLargestRealisedCell = 8192;
+}  // namespace
+
 QtCanvas::QtCanvas(QImage& image) {
   if (image.format() != QImage::Format_RGB32)
     throw std::invalid_argument("QtCanvas needs a Format_RGB32 image");
@@ -464,9 +468,18 @@ void QtCanvas::RealiseFont() {
     if (!(cellRatio_ > 0)) cellRatio_ = 1;
     ratioFace_ = font_.face;
   }
-  const int cell = font_.height > 0 ? font_.height : (font_.height < 0 ? -font_.height : 16);
+  int cell = font_.height > 0 ? font_.height : (font_.height < 0 ? -font_.height : 16);
+  double width = std::abs(font_.width);
+  // Qt's font metrics overflow a little beyond 30000 pixels, and a deep zoom
+  // into a text asks for far more: such a font is made smaller and the
+  // painter scaled up.
+  fontScale_ = 1;
+  if (cell > kLargestRealisedCell) {
+    fontScale_ = static_cast<double>(cell) / kLargestRealisedCell;
+    cell = kLargestRealisedCell;
+    width /= fontScale_;
+  }
   f.setPixelSize(std::max(1, static_cast<int>(std::lround(cell / cellRatio_))));
-  const int width = std::abs(font_.width);
   if (width > 0) {
     // GDI stretches a face until its average character width is the one
     // asked for; Qt's stretch is a percentage of the natural width.
@@ -480,7 +493,8 @@ void QtCanvas::RealiseFont() {
 
 int QtCanvas::TextWidth(const std::u16string& text) {
   RealiseFont();
-  return QFontMetrics(*qtFont_).horizontalAdvance(QString::fromStdU16String(text));
+  const int w = QFontMetrics(*qtFont_).horizontalAdvance(QString::fromStdU16String(text));
+  return fontScale_ == 1 ? w : static_cast<int>(std::lround(w * fontScale_));
 }
 
 void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
@@ -492,11 +506,12 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   painter_.setPen(ToQColor(fontColor_));
   penDirty_ = true;
   const QString s = QString::fromStdU16String(text);
-  if (font_.escapement == 0) {
+  if (font_.escapement == 0 && fontScale_ == 1) {
     painter_.drawText(QPoint(x, y + ascent_), s);
   } else {
     painter_.translate(x, y);
     painter_.rotate(-font_.escapement / 10.0);
+    painter_.scale(fontScale_, fontScale_);
     painter_.drawText(QPoint(0, ascent_), s);
     painter_.resetTransform();
   }

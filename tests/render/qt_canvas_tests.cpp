@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 #include "render/QtCanvas.h"
@@ -219,6 +220,16 @@ TEST(QtCanvas, TextIsAliasedSizedByItsCellAndStretchedToItsWidth) {
   }
   EXPECT_GT(natural, 20);
   EXPECT_GT(doubled, natural);
+  // A deep zoom asks for fonts beyond what Qt's metrics hold; they still
+  // measure in proportion.
+  {
+    QImage scratch = Image(8, 8, 0);
+    QtCanvas c(scratch);
+    c.SetFont(CanvasFont{3000, 0, 0, kDefaultFontFace});
+    const int small = c.TextWidth(u"ABCD");
+    c.SetFont(CanvasFont{300000, 0, 0, kDefaultFontFace});
+    EXPECT_NEAR(c.TextWidth(u"ABCD"), small * 100, small);
+  }
   // Only the background and the font colour: no antialiasing, no box.
   int ink = 0, top = 60, bottom = -1;
   for (int y = 0; y < 60; ++y)
@@ -236,6 +247,47 @@ TEST(QtCanvas, TextIsAliasedSizedByItsCellAndStretchedToItsWidth) {
   EXPECT_GE(top, 10);
   EXPECT_LE(bottom, 40);
   EXPECT_GT(bottom - top, 15);
+}
+
+TEST(QtCanvas, HostileNumbersNeitherCrashNorStall) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Drawing d;
+  d.LayerAry.push_back(NewLayer(u"0"));
+  for (double v : {nan, inf, -inf, 1e300, -1e300, 3e9}) {
+    TAcadLineBlk line;
+    line.ed = TAcadPoint{v, 1, 0};
+    d.EntLineAry.push_back(line);
+    TCircleBlk circle;
+    circle.center = TAcadPoint{1, v, 0};
+    circle.hankei = v;
+    d.EntCircleAry.push_back(circle);
+    TArcBlk arc;
+    arc.center = TAcadPoint{0, -v, 0};
+    arc.hankei = v;
+    arc.st = 10;
+    arc.ed = v;
+    d.EntArcAry.push_back(arc);
+    TTextBlk text;
+    text.str = u"X";
+    text.code40 = v;
+    text.code41 = -v;
+    text.code50 = v;
+    text.code72 = 5;
+    text.pt11 = TAcadPoint{v, 0, 0};
+    d.EntTextAry.push_back(text);
+    text.mtflag = true;
+    text.str = u"A\\PB";
+    d.EntTextAry.push_back(text);
+  }
+  QImage image = Image(200, 200, qRgb(0, 0, 0));
+  QtCanvas c(image);
+  // Fitted, and zoomed in a billion times near the origin.
+  for (double size : {100.0, 1e-7}) {
+    EXPECT_GT(DrawDxf(d, u"", TAcadPoint{0, 0, 0}, clBlack, size, size, 1, c, PixelPoint{100, 100},
+                      200, 200, kFitRatio, 0, true, false),
+              0);
+  }
 }
 
 TEST(QtCanvas, ARecordingReplaysToTheSamePicture) {
