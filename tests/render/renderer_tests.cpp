@@ -157,6 +157,23 @@ TEST(Arcs, CrossingZeroTinySweepsAndSubPixelCircles) {
   EXPECT_EQ(d.EntArcAry[0].ed, 370);
 }
 
+TEST(Arcs, AnArcThroughZeroDegreesStaysInAZoomedViewAfterItsFirstDraw) {
+  // Only the arc's stretch around 0 degrees, at (100, 0), is in the window;
+  // its centre and both ends are outside.
+  Drawing d = test::DrawingWithLayer0();
+  d.EntArcAry.push_back(test::ArcRecord(0, 0, 100, 350, 10));
+  const ViewWindow w{99, 101, -1, 1};
+  EXPECT_TRUE(ArcInView(d.EntArcAry[0], w));
+  RecordingCanvas c;
+  for (int draw = 0; draw < 2; ++draw)
+    EXPECT_EQ(DrawDxf(d, u"", TAcadPoint{100, 0, 0}, clBlack, 1.7, 1.7, 1, c, PixelPoint{100, 100},
+                      200, 200, kFitRatio, 0, false, false),
+              1)
+        << draw;
+  EXPECT_EQ(d.EntArcAry[0].ed, 370);
+  EXPECT_TRUE(ArcInView(d.EntArcAry[0], w));
+}
+
 TEST(Arcs, TinyArcsAreDotsButNearlyFullOnesStayWhole) {
   RecordingCanvas c;
   // 3 degrees of a 5 pixel radius: both ends in one pixel.
