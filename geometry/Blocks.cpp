@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/TableRoom.h"
 
 namespace vantrel {
 
@@ -79,12 +80,14 @@ struct Placement {
     sinTurn = std::sin(turn);
   }
 
+  // SubPoint, MulPoint, RotatePoint and AddPoint, written out so that the
+  // compiler keeps the point in registers; the operations are theirs.
   TAcadPoint operator()(TAcadPoint p) const {
-    SubPoint(p, blockBase, p);
-    MulPoint(p, scale, p);
-    p = TAcadPoint{p.x * cosTurn + p.y * sinTurn, -p.x * sinTurn + p.y * cosTurn, p.z};
-    AddPoint(p, insertBase, p);
-    return p;
+    const Extended x = (p.x - blockBase.x) * scale.x;
+    const Extended y = (p.y - blockBase.y) * scale.y;
+    const Extended z = (p.z - blockBase.z) * scale.z;
+    return TAcadPoint{(x * cosTurn + y * sinTurn) + insertBase.x,
+                      (-x * sinTurn + y * cosTurn) + insertBase.y, z + insertBase.z};
   }
 };
 
@@ -164,41 +167,27 @@ void PlaceBlock(Drawing& d, const BlockIndex::Entry& entry, const TInsertBlk& in
   }
 }
 
-// Room in the four target tables.
-struct Room {
-  std::size_t lines = 0, circles = 0, arcs = 0, texts = 0;
-
-  void Add(const BlockIndex::Entry& entry, std::size_t times) {
-    lines += entry.lines.size() * times;
-    circles += entry.circles.size() * times;
-    arcs += entry.arcs.size() * times;
-    texts += entry.texts.size() * times;
-  }
-};
-
-// Grows the target tables once by room. A table that grows by doubling
-// moves every record it holds each time, and a drawing of thousands of
-// inserts places far more records than it read.
-void Reserve(Drawing& d, const Room& room) {
-  d.EntLineAry.reserve(d.EntLineAry.size() + room.lines);
-  d.EntCircleAry.reserve(d.EntCircleAry.size() + room.circles);
-  d.EntArcAry.reserve(d.EntArcAry.size() + room.arcs);
-  d.EntTextAry.reserve(d.EntTextAry.size() + room.texts);
+// Room for times copies of the records of a block.
+void AddBlock(TableRoom& room, const BlockIndex::Entry& entry, std::size_t times) {
+  room.lines += entry.lines.size() * times;
+  room.circles += entry.circles.size() * times;
+  room.arcs += entry.arcs.size() * times;
+  room.texts += entry.texts.size() * times;
 }
 
 // The inserts a pass places, each with its block, in table order, with the
 // room their records take.
 struct PlacedInserts {
   std::vector<std::pair<const TInsertBlk*, const BlockIndex::Entry*>> items;
-  Room room;
+  TableRoom room;
 
   void Add(const TInsertBlk& insert, const BlockIndex::Entry& entry) {
     items.emplace_back(&insert, &entry);
-    room.Add(entry, 1);
+    AddBlock(room, entry, 1);
   }
 
   void Place(Drawing& d) const {
-    Reserve(d, room);
+    ReserveRoom(d, room);
     for (const auto& [insert, entry] : items) PlaceBlock(d, *entry, *insert);
   }
 };
@@ -275,8 +264,8 @@ void ForEachNestingBlock(const Drawing& d, const NestingRules& rules, F&& f) {
 
 // Everything ExpandBlocks will append to the target tables, counted by its
 // own rules without placing anything.
-Room BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const NestingRules& rules) {
-  Room room;
+TableRoom BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const NestingRules& rules) {
+  TableRoom room;
   ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
                                     const std::vector<std::size_t>* placers, bool inPlace) {
     if (rules.dimensionBlocks.count(block.name) != 0) {
@@ -289,7 +278,7 @@ Room BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const Nesting
     if (copies == 0) return;
     for (const TInsertBlk& nested : block.InsertAry)
       if (rules.Eligible(nested))
-        if (const BlockIndex::Entry* entry = BlockOf(index, nested.name)) room.Add(*entry, copies);
+        if (const BlockIndex::Entry* entry = BlockOf(index, nested.name)) AddBlock(room, *entry, copies);
   });
   return room;
 }
@@ -304,36 +293,35 @@ void ExpandNestedInsertsWith(Drawing& d, const BlockIndex& index, const NestingR
   placed.Place(d);
 }
 
-}  // namespace
-
-void ExpandInserts(Drawing& d) {
-  const BlockIndex index(d, true);
+// The inserts ExpandInserts places, found once for it and for ExpansionRoom.
+PlacedInserts ModelInsertsToPlace(const Drawing& d, const BlockIndex& index) {
   PlacedInserts placed;
   for (const TInsertBlk& insert : d.EntInsertAry) {
     if (insert.code60 != 0) continue;
     if (const BlockIndex::Entry* entry = BlockOf(index, insert.name)) placed.Add(insert, *entry);
   }
-  // ExpandBlocks follows in the load sequence; with room for its records
-  // too, the tables are not moved again when the nested level arrives. Room
-  // that cannot be had only costs that move, so the pass goes on without it.
-  try {
-    Room both = BlockExpansionRoom(d, index, NestingRules(d));
-    both.lines += placed.room.lines;
-    both.circles += placed.room.circles;
-    both.arcs += placed.room.arcs;
-    both.texts += placed.room.texts;
-    Reserve(d, both);
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  placed.Place(d);
+  return placed;
+}
+
+}  // namespace
+
+TableRoom ExpansionRoom(const Drawing& d) {
+  const BlockIndex index(d, true);
+  TableRoom room = ModelInsertsToPlace(d, index).room;
+  if (!d.BlockAry.empty()) room += BlockExpansionRoom(d, index, NestingRules(d));
+  return room;
+}
+
+void ExpandInserts(Drawing& d) {
+  const BlockIndex index(d, false);
+  ModelInsertsToPlace(d, index).Place(d);
 }
 
 void ExpandBlocks(Drawing& d) {
   if (d.BlockAry.empty()) return;
   const BlockIndex index(d, true);
   const NestingRules rules(d);
-  Reserve(d, BlockExpansionRoom(d, index, rules));
+  ReserveRoom(d, BlockExpansionRoom(d, index, rules));
   ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
                                     const std::vector<std::size_t>* placers, bool inPlace) {
     if (rules.dimensionBlocks.count(block.name) != 0) CopyDimensionBlock(d, *index.Find(block.name));

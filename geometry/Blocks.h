@@ -4,6 +4,7 @@
 // block that refers to itself cannot loop.
 #pragma once
 
+#include "geometry/TableRoom.h"
 #include "model/AcadDxfUnit.h"
 
 namespace vantrel {
@@ -13,5 +14,9 @@ void ExpandInserts(Drawing& d);
 // runs ExpandNestedInserts.
 void ExpandBlocks(Drawing& d);
 void ExpandNestedInserts(Drawing& d);
+
+// Exactly what ExpandInserts and then ExpandBlocks append to the entity
+// tables of d as it stands.
+TableRoom ExpansionRoom(const Drawing& d);
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/RecentLayers.h"
 #include "model/TextCodes.h"
 
 namespace vantrel {
@@ -98,25 +99,15 @@ void TextBoxOfMText(const TTextBlk& t, TAcadPoint& Min, TAcadPoint& Max) {
   }
 }
 
-// Remembers the visibility of the last layer asked: records of one layer
-// tend to stand together, and the name compare is cheaper than the lookup.
+// LayerVisible through the layers asked last.
 class VisibleLayers {
  public:
-  explicit VisibleLayers(const Drawing& d) : d_(d) {}
-  bool operator()(const std::u16string& layer) {
-    if (!has_ || layer != last_) {
-      last_ = layer;
-      visible_ = LayerVisible(d_, layer);
-      has_ = true;
-    }
-    return visible_;
-  }
+  explicit VisibleLayers(const Drawing& d) : d_(d), recent_(d) {}
+  bool operator()(const std::u16string& layer) { return LayerVisibleAt(d_, recent_.IndexOf(layer)); }
 
  private:
   const Drawing& d_;
-  std::u16string last_;
-  bool visible_ = true;
-  bool has_ = false;
+  RecentLayers recent_;
 };
 
 struct RunningBox {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/TableRoom.h"
 
 namespace vantrel {
 
@@ -76,6 +77,24 @@ TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
   return line;
 }
 
+// At most one line or arc per vertex (the closing segment included); a
+// polygon mesh adds at most one closing line per column, so twice that.
+struct PolylineBound {
+  std::size_t lines = 0;
+  std::size_t arcs = 0;
+  bool extruded = false;  // some polyline has a non-default extrusion
+
+  PolylineBound(const std::vector<TLwpBlk>& headers, const std::vector<TLwpVer>& vertices) {
+    bool anyMesh = false;
+    for (const TLwpBlk& p : headers) {
+      anyMesh = anyMesh || (p.code70 & 16) != 0;
+      extruded = extruded || !SamePoint(p.code210, DefaultExtrusion, 0.00001);
+    }
+    for (const TLwpVer& v : vertices) arcs += v.code42 != 0 ? 1 : 0;
+    lines = vertices.size() * (anyMesh ? 2 : 1);
+  }
+};
+
 // Arcs from a hostile file may sweep millions of turns; more than two turns
 // draw nothing new, so the chord count is bounded there.
 constexpr double kMaxChordSweepDeg = 720;
@@ -88,6 +107,9 @@ TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, 
 }
 
 void BlockPolylinesToLines(Drawing& d) {
+  const PolylineBound bound(d.BlkLwpAry, d.BlkLwpVerAry);
+  ReserveRecords(d.BlkLineAry, d.BlkLineAry.size() + bound.lines);
+  ReserveRecords(d.BlkArcAry, d.BlkArcAry.size() + bound.arcs);
   VertexCursor cursor(d.BlkLwpVerAry);
   std::vector<TLwpVer> run;
   for (const TLwpBlk& p : d.BlkLwpAry) {
@@ -121,6 +143,9 @@ void BlockPolylinesToLines(Drawing& d) {
 }
 
 void PolylinesToLines(Drawing& d) {
+  const PolylineBound bound(d.EntLwpAry, d.EntLwpVerAry);
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + bound.lines);
+  ReserveRecords(d.EntArcAry, d.EntArcAry.size() + bound.arcs);
   VertexCursor cursor(d.EntLwpVerAry);
   std::vector<TLwpVer> run;
   for (const TLwpBlk& p : d.EntLwpAry) {
@@ -186,9 +211,33 @@ void PolylinesToLines(Drawing& d) {
   }
 }
 
+namespace {
+
+// The parameter range an ellipse is walked over: more than two turns repeat
+// the same curve, and a hostile range would otherwise make millions of lines.
+double EllipseEnd(const TEllipseBlk& e) {
+  return e.owari - e.kaisi > 2 * kTwoPi ? e.kaisi + kTwoPi : e.owari;
+}
+
+// One line per step at most, and the clipped last step; 0 for a bound no
+// drawing reaches (hostile steps), which then grows as it goes.
+std::size_t EllipseLineBound(const Drawing& d, double Step) {
+  const double s = Step * kDegToRad;
+  if (!(s > 0)) return 0;
+  double bound = 0;
+  for (const TEllipseBlk& e : d.EntEllipseAry) {
+    const double range = EllipseEnd(e) - e.kaisi;
+    if (e.code60 == 0 && range > 0) bound += std::ceil(range / s) + 1;
+  }
+  return bound < 1e8 ? static_cast<std::size_t>(bound) : 0;
+}
+
+}  // namespace
+
 void EllipsesToLines(Drawing& d, double Step) {
   const double s = Step * kDegToRad;
   if (!(s > 0)) return;
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + EllipseLineBound(d, Step));
   for (const TEllipseBlk& e : d.EntEllipseAry) {
     if (e.code60 != 0) continue;
     const double a = std::sqrt(e.endpoint.x * e.endpoint.x + e.endpoint.y * e.endpoint.y +
@@ -205,10 +254,7 @@ void EllipsesToLines(Drawing& d, double Step) {
       return EllipsePoint(TAcadPoint{a * cs.x, -a * e.henpei * cs.y, 0}, e.center, u, n, v);
     };
     double t = e.kaisi;
-    double owari = e.owari;
-    // More than two turns of the parameter repeat the same curve; a hostile
-    // range would otherwise make millions of lines.
-    if (owari - t > 2 * kTwoPi) owari = t + kTwoPi;
+    const double owari = EllipseEnd(e);
     TAcadPoint prev = pointAt(t);
     while (owari > t) {
       double next = t + s;
@@ -261,35 +307,64 @@ void AppendChords(Drawing& d, const Source& src, double startDeg, long long n, d
 
 }  // namespace
 
+namespace {
+
+bool ChordsArc(const TArcBlk& arc) { return arc.code60 == 0 && !HasDefaultExtrusion(arc.code210); }
+bool ChordsCircle(const TCircleBlk& c) { return c.code60 == 0 && !HasDefaultExtrusion(c.code210); }
+
+// The n of an arc's chords (n + 1 lines).
+long long ArcChordSteps(const TArcBlk& arc, double Step) {
+  const double a1 = arc.st * kDegToRad;
+  double a2 = arc.ed * kDegToRad;
+  if (a2 < a1) a2 += kTwoPi;
+  double steps = RoundHalfEven((a2 - a1) / (Step * kDegToRad));
+  if (!std::isfinite(steps) || steps < 0) steps = 0;
+  steps = std::min(steps, std::ceil(kMaxChordSweepDeg / Step));
+  return static_cast<long long>(steps);
+}
+
+long long CircleChordSteps(double Step) {
+  double steps = RoundHalfEven(kTwoPi / (Step * kDegToRad) - 0.5);
+  if (!std::isfinite(steps) || steps < 0) steps = 0;
+  steps = std::min(steps, std::ceil(kMaxChordSweepDeg / Step));
+  return static_cast<long long>(steps);
+}
+
+std::size_t ArcChordLines(const Drawing& d, double Step) {
+  std::size_t count = 0;
+  for (const TArcBlk& arc : d.EntArcAry)
+    if (ChordsArc(arc)) count += static_cast<std::size_t>(ArcChordSteps(arc, Step)) + 1;
+  return count;
+}
+
+std::size_t CircleChordLines(const Drawing& d, double Step) {
+  std::size_t count = 0;
+  for (const TCircleBlk& circle : d.EntCircleAry) count += ChordsCircle(circle) ? 1 : 0;
+  return count * static_cast<std::size_t>(CircleChordSteps(Step) + 1);
+}
+
+}  // namespace
+
 void ArcsToLines(Drawing& d, double Step) {
-  const double s = Step * kDegToRad;
-  if (!(s > 0)) return;
+  if (!(Step * kDegToRad > 0)) return;
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + ArcChordLines(d, Step));
   // Index loop: AppendChords appends to EntLineAry only, but the arc is
   // marked in place.
   for (std::size_t k = 0; k < d.EntArcAry.size(); ++k) {
     TArcBlk& arc = d.EntArcAry[k];
-    if (arc.code60 != 0 || HasDefaultExtrusion(arc.code210)) continue;
+    if (!ChordsArc(arc)) continue;
     arc.code67 = -1;
-    const double a1 = arc.st * kDegToRad;
-    double a2 = arc.ed * kDegToRad;
-    if (a2 < a1) a2 += kTwoPi;
-    double steps = RoundHalfEven((a2 - a1) / s);
-    if (!std::isfinite(steps) || steps < 0) steps = 0;
-    steps = std::min(steps, std::ceil(kMaxChordSweepDeg / Step));
-    AppendChords(d, arc, arc.st, static_cast<long long>(steps), Step, arc.ed);
+    AppendChords(d, arc, arc.st, ArcChordSteps(arc, Step), Step, arc.ed);
   }
 }
 
 void CirclesToLines(Drawing& d, double Step) {
-  const double s = Step * kDegToRad;
-  if (!(s > 0)) return;
-  double steps = RoundHalfEven(kTwoPi / s - 0.5);
-  if (!std::isfinite(steps) || steps < 0) steps = 0;
-  steps = std::min(steps, std::ceil(kMaxChordSweepDeg / Step));
-  const long long n = static_cast<long long>(steps);
+  if (!(Step * kDegToRad > 0)) return;
+  const long long n = CircleChordSteps(Step);
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + CircleChordLines(d, Step));
   for (std::size_t k = 0; k < d.EntCircleAry.size(); ++k) {
     TCircleBlk& circle = d.EntCircleAry[k];
-    if (circle.code60 != 0 || HasDefaultExtrusion(circle.code210)) continue;
+    if (!ChordsCircle(circle)) continue;
     circle.code67 = -1;
     AppendChords(d, circle, 0.0, n, Step, 0.0);
   }
@@ -317,6 +392,7 @@ void TextsToWcs(Drawing& d) {
 }
 
 void FacesToLines(Drawing& d) {
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 4 * d.EntFaceAry.size());
   for (const TFaceBlk& f : d.EntFaceAry) {
     if (f.code60 != 0 || f.count <= 0) continue;
     // A face has four corners at most; a larger count from a file must not
@@ -336,6 +412,7 @@ void FacesToLines(Drawing& d) {
 }
 
 void LeadersToLines(Drawing& d) {
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 3 * d.LeaderAry.size());
   for (const TLeaderBlk& l : d.LeaderAry) {
     if (l.code60 != 0 || l.code76 <= 1) continue;
     d.EntLineAry.push_back(LineOf(l, l.p1, l.p2));
@@ -349,6 +426,7 @@ void LeadersToLines(Drawing& d) {
 }
 
 void SolidsToLines(Drawing& d) {
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 3 * d.EntSolidAry.size());
   for (const TSolidBlk& s : d.EntSolidAry) {
     if (s.code60 != 0) continue;
     d.EntLineAry.push_back(LineOf(s, s.p1, s.p2));
@@ -357,12 +435,37 @@ void SolidsToLines(Drawing& d) {
   }
 }
 
+namespace {
+
+std::size_t SplineLineBound(const Drawing& d) {
+  std::size_t count = 0;
+  for (const TSplineBlk& s : d.SplineAry) count += s.code10Ary.size();
+  return count;
+}
+
+}  // namespace
+
 void SplinesToLines(Drawing& d) {
+  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + SplineLineBound(d));
   for (const TSplineBlk& s : d.SplineAry) {
     if (s.code60 != 0 || (s.code70 & 8) == 0 || s.code10Ary.size() < 2) continue;
     for (std::size_t k = 0; k + 1 < s.code10Ary.size(); ++k)
       d.EntLineAry.push_back(LineOf(s, s.code10Ary[k], s.code10Ary[k + 1]));
   }
+}
+
+TableRoom FlatteningRoom(const Drawing& d, double Step) {
+  TableRoom room;
+  const PolylineBound polylines(d.EntLwpAry, d.EntLwpVerAry);
+  room.lines = polylines.lines + EllipseLineBound(d, Step) + ArcChordLines(d, Step) +
+               CircleChordLines(d, Step) + 4 * d.EntFaceAry.size() + 3 * d.LeaderAry.size() +
+               3 * d.EntSolidAry.size() + SplineLineBound(d);
+  room.arcs = polylines.arcs;
+  // The arcs of extruded polylines are chorded too; a polyline arc spans
+  // less than a full turn, so at most 38 lines each.
+  if (polylines.extruded && Step > 0 && Step * kDegToRad > 0)
+    room.lines += polylines.arcs * static_cast<std::size_t>(CircleChordSteps(Step) + 2);
+  return room;
 }
 
 }  // namespace vantrel

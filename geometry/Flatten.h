@@ -5,6 +5,7 @@
 // from ZeroRecord<T>() and receive only the fields their pass names.
 #pragma once
 
+#include "geometry/TableRoom.h"
 #include "model/AcadDxfUnit.h"
 
 namespace vantrel {
@@ -21,6 +22,11 @@ void FacesToLines(Drawing& d);
 void LeadersToLines(Drawing& d);
 void SolidsToLines(Drawing& d);
 void SplinesToLines(Drawing& d);
+
+// At least what PolylinesToLines, EllipsesToLines, ArcsToLines,
+// CirclesToLines (all with Step), FacesToLines, LeadersToLines, SolidsToLines
+// and SplinesToLines append to the entity tables of d as it stands.
+TableRoom FlatteningRoom(const Drawing& d, double Step);
 
 // P.x*U + P.y*V + P.z*N + C.
 TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, TAcadPoint V);

@@ -1,6 +1,8 @@
 #include "geometry/PassSequence.h"
 
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "geometry/Blocks.h"
@@ -49,6 +51,18 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
   if (!d.BlkLwpAry.empty()) BlockPolylinesToLines(d);
   Release(d.BlkLwpAry);
   Release(d.BlkLwpVerAry);
+
+  // The passes below append to the entity tables, each by its own rule; room
+  // for all of it at once moves the records read only once. Room that cannot
+  // be had is not needed for the result: the tables then grow as they go.
+  try {
+    TableRoom room = FlatteningRoom(d, kCurveStepDeg);
+    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) room += ExpansionRoom(d);
+    ReserveRoom(d, room);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+
   if (!d.EntLwpAry.empty()) PolylinesToLines(d);
   Release(d.EntLwpAry);
   Release(d.EntLwpVerAry);

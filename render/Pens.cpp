@@ -2,6 +2,10 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
+#include <vector>
+
+#include "geometry/RecentLayers.h"
 
 namespace vantrel {
 
@@ -93,51 +97,57 @@ TPenStyle LtypeToPenStyle(const std::u16string& name) {
   return psSolid;
 }
 
-namespace {
-
-// EntityPenStyle with the layer's index already looked up.
-TPenStyle PenStyleOnLayer(const Drawing& d, const std::u16string& ltype, Integer layerIndex) {
-  if ((ltype.empty() || ltype == u"BYLAYER") && layerIndex >= 0)
-    return LtypeToPenStyle(d.LayerAry[layerIndex].ltype);
-  return LtypeToPenStyle(ltype);
-}
-
-}  // namespace
-
 TPenStyle EntityPenStyle(const Drawing& d, const std::u16string& ltype, const std::u16string& layer) {
-  if (ltype.empty() || ltype == u"BYLAYER") return PenStyleOnLayer(d, ltype, LayerIndex(d, layer));
+  if (ltype.empty() || ltype == u"BYLAYER") {
+    const Integer i = LayerIndex(d, layer);
+    if (i >= 0) return LtypeToPenStyle(d.LayerAry[i].ltype);
+  }
   return LtypeToPenStyle(ltype);
 }
 
 namespace {
 
-// Consecutive records mostly share layer and linetype; the last answer is
-// kept so the lookups and the upper-casing run once per change.
+// The pen of a record from its layer and linetype. Layer indexes come
+// through the layers asked last, the pen style of each layer's own linetype
+// is worked out once, and an explicit linetype is upper-cased only when it
+// differs from the previous record's.
 class PenCache {
  public:
-  explicit PenCache(const Drawing& d) : d_(d) {}
+  explicit PenCache(const Drawing& d) : d_(d), layers_(d), layerStyles_(d.LayerAry.size(), -1) {}
 
   template <class T>
   void Assign(T& r) {
-    if (!valid_ || r.layer != layer_ || r.ltype != ltype_) {
-      layer_ = r.layer;
-      ltype_ = r.ltype;
-      const Integer index = LayerIndex(d_, r.layer);
-      style_ = PenStyleOnLayer(d_, r.ltype, index);
-      index_ = ToLayIndex(index);
-      valid_ = true;
+    const Integer index = layers_.IndexOf(r.layer);
+    if constexpr (!std::is_same_v<T, TTextBlk>) {
+      const bool byLayer = r.ltype.empty() || r.ltype == u"BYLAYER";
+      r.PenStyle = byLayer && index >= 0 ? LayerStyle(index) : LtypeStyle(r.ltype);
     }
     r.PenColor = AciToColor(r.color);
-    r.PenStyle = style_;
-    r.layindex = index_;
+    r.layindex = ToLayIndex(index);
   }
 
  private:
+  TPenStyle LayerStyle(Integer index) {
+    int& style = layerStyles_[static_cast<std::size_t>(index)];
+    if (style < 0) style = LtypeToPenStyle(d_.LayerAry[static_cast<std::size_t>(index)].ltype);
+    return static_cast<TPenStyle>(style);
+  }
+
+  TPenStyle LtypeStyle(const std::u16string& ltype) {
+    if (!haveLtype_ || ltype != lastLtype_) {
+      lastLtype_ = ltype;
+      lastLtypeStyle_ = LtypeToPenStyle(ltype);
+      haveLtype_ = true;
+    }
+    return lastLtypeStyle_;
+  }
+
   const Drawing& d_;
-  bool valid_ = false;
-  std::u16string layer_, ltype_;
-  TPenStyle style_ = psSolid;
-  SmallInt index_ = -1;
+  RecentLayers layers_;
+  std::vector<int> layerStyles_;  // -1 until asked
+  std::u16string lastLtype_;
+  TPenStyle lastLtypeStyle_ = psSolid;
+  bool haveLtype_ = false;
 };
 
 }  // namespace
@@ -147,18 +157,8 @@ void AssignPens(Drawing& d) {
   for (TAcadLineBlk& r : d.EntLineAry) cache.Assign(r);
   for (TArcBlk& r : d.EntArcAry) cache.Assign(r);
   for (TCircleBlk& r : d.EntCircleAry) cache.Assign(r);
-  std::u16string lastLayer;
-  SmallInt lastIndex = -1;
-  bool valid = false;
-  for (TTextBlk& r : d.EntTextAry) {
-    if (!valid || r.layer != lastLayer) {
-      lastLayer = r.layer;
-      lastIndex = ToLayIndex(LayerIndex(d, r.layer));
-      valid = true;
-    }
-    r.PenColor = AciToColor(r.color);
-    r.layindex = lastIndex;
-  }
+  // Texts get a colour and a layer index but no pen style.
+  for (TTextBlk& r : d.EntTextAry) cache.Assign(r);
 }
 
 const char* PenStyleName(TPenStyle style) {

@@ -309,6 +309,29 @@ TEST(ExpandBlocks, AnonymousGroupMembersAreDrawnTwiceOnlyWithoutDimensions) {
   EXPECT_TRUE(d.EntTextAry.empty());
 }
 
+// The room reserved ahead of the expansion is counted by the same rules as
+// the placing; a count that drifts from them would cost a move of every record.
+TEST(ExpansionRoom, CountsExactlyWhatBothLevelsAppend) {
+  Drawing nested = NestedDrawing();
+  nested.EntInsertAry.push_back(Insert(u"X", P(100, 100)));
+  nested.EntInsertAry.push_back(Insert(u"Y", P(0, 0)));
+  Drawing drawings[] = {nested, DimensionDrawing(true), DimensionDrawing(false)};
+  for (Drawing& d : drawings) {
+    d.BlkTextAry.push_back(test::Text(P(0, 0), 1, u"t", u"ARROW"));
+    d.BlkCircleAry.push_back(test::Circle(P(0, 0), 1, u"Y"));
+    const TableRoom room = ExpansionRoom(d);
+    const std::size_t lines = d.EntLineAry.size(), circles = d.EntCircleAry.size(),
+                      arcs = d.EntArcAry.size(), texts = d.EntTextAry.size();
+    ExpandInserts(d);
+    ExpandBlocks(d);
+    EXPECT_EQ(d.EntLineAry.size() - lines, room.lines);
+    EXPECT_EQ(d.EntCircleAry.size() - circles, room.circles);
+    EXPECT_EQ(d.EntArcAry.size() - arcs, room.arcs);
+    EXPECT_EQ(d.EntTextAry.size() - texts, room.texts);
+    EXPECT_GT(room.lines, 0u);
+  }
+}
+
 TEST(ExpandBlocks, EmptyOrMissingBlocksAddNothing) {
   Drawing d;
   d.BlockAry.push_back(Block(u"EMPTY"));

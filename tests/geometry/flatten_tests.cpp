@@ -322,5 +322,51 @@ TEST(OutlinePasses, FacesLeadersSolidsAndSplines) {
   EXPECT_EQ(sp.EntLineAry[3].ed, P(4, 0));
 }
 
+// The room reserved ahead of the passes must hold what they append, or the
+// tables move again; it bounds, it does not change, the result.
+TEST(FlatteningRoom, BoundsWhatThePassesAppend) {
+  Drawing d;
+  AddPolyline(d.EntLwpAry, d.EntLwpVerAry, 1, {{P(0, 0), 1}, {P(2, 0), -0.5}, {P(2, 2)}});
+  d.EntLwpAry[0].code210 = P(0, 0, -1);  // its arcs get chorded as well
+  AddPolyline(d.EntLwpAry, d.EntLwpVerAry, 17,
+              {{P(0, 0)}, {P(1, 0)}, {P(2, 0)}, {P(0, 1)}, {P(1, 1)}, {P(2, 1)}});
+  d.EntLwpAry[1].code71 = 2;
+  d.EntLwpAry[1].code72 = 3;
+  TEllipseBlk e;
+  e.endpoint = P(3, 0);
+  e.henpei = 0.5;
+  e.owari = 2 * kPi;
+  d.EntEllipseAry = {e, e};
+  d.EntArcAry.push_back(test::Arc(P(0, 0), 1, 10, 355));
+  d.EntArcAry[0].code210 = P(0, 0, -1);
+  d.EntCircleAry.push_back(test::Circle(P(0, 0), 1));
+  d.EntCircleAry[0].code210 = P(0, 0, -1);
+  TFaceBlk f;
+  f.count = 4;
+  d.EntFaceAry.push_back(f);
+  TLeaderBlk leader;
+  leader.code76 = 3;
+  leader.code41 = 1;
+  d.LeaderAry.push_back(leader);
+  d.EntSolidAry.push_back(TSolidBlk{});
+  TSplineBlk spline;
+  spline.code70 = 8;
+  spline.code10Ary = {P(0, 0), P(1, 1), P(2, 0)};
+  d.SplineAry.push_back(spline);
+
+  const TableRoom room = FlatteningRoom(d, 10);
+  PolylinesToLines(d);
+  EllipsesToLines(d, 10);
+  ArcsToLines(d, 10);
+  CirclesToLines(d, 10);
+  FacesToLines(d);
+  LeadersToLines(d);
+  SolidsToLines(d);
+  SplinesToLines(d);
+  EXPECT_LE(d.EntLineAry.size(), room.lines);
+  EXPECT_LE(d.EntArcAry.size() - 1, room.arcs);
+  EXPECT_GT(d.EntLineAry.size(), 36u + 36 + 36 + 37);
+}
+
 }  // namespace
 }  // namespace vantrel

@@ -1,0 +1,40 @@
+// LayerIndex for passes that ask it once per record. Records come in runs
+// over a handful of layers; comparing the few names asked last is cheaper
+// than hashing every name. The answers are LayerIndex's, as long as LayerAry
+// does not change while the pass runs.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "model/AcadDxfUnit.h"
+
+namespace vantrel {
+
+class RecentLayers {
+ public:
+  explicit RecentLayers(const Drawing& d) : d_(d) {}
+
+  Integer IndexOf(const std::u16string& name) {
+    for (std::size_t i = 0; i < used_; ++i)
+      if (slots_[i].name == name) return slots_[i].index;
+    Slot& slot = slots_[next_];
+    next_ = (next_ + 1) % slots_.size();
+    if (used_ < slots_.size()) ++used_;
+    slot.name = name;
+    slot.index = LayerIndex(d_, name);
+    return slot.index;
+  }
+
+ private:
+  struct Slot {
+    std::u16string name;
+    Integer index = -1;
+  };
+  const Drawing& d_;
+  std::array<Slot, 8> slots_;
+  std::size_t used_ = 0;
+  std::size_t next_ = 0;
+};
+
+}  // namespace vantrel
