@@ -1,8 +1,6 @@
 #include "geometry/Blocks.h"
 
 #include <cmath>
-#include <new>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
