@@ -116,17 +116,6 @@ TEST(ArcBox, QuadrantPointsAndArcsThroughZero) {
   EXPECT_EQ(mx.y, 4);
 }
 
-TEST(CalcExtents, ArcsAreBoxedByTheirDegreeAngles) {
-  Drawing d;
-  d.EntArcAry.push_back(test::Arc(P(0, 0), 1, 90, 180));
-  d.EntArcAry.push_back(test::Arc(P(10, 0), 1, 270, 0));  // ends exactly at 0 degrees
-  CalcExtents(d);
-  EXPECT_NEAR(d.ExtMin.x, -1, 1e-15);
-  EXPECT_NEAR(d.ExtMin.y, -1, 1e-15);
-  EXPECT_NEAR(d.ExtMax.x, 11, 1e-15);
-  EXPECT_NEAR(d.ExtMax.y, 1, 1e-15);
-}
-
 TEST(TextBox, TextOfTwoCharactersHeightTen) {
   TTextBlk t = test::Text(P(0, 0), 10, u"ab");
   TAcadPoint mn{0, 0, 7}, mx;
