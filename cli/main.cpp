@@ -18,7 +18,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"probe", vantrel::cli::RunProbe, "probe FILE...            signature, version, code page, labels"},
-    {"dump", vantrel::cli::RunDump, "dump FILE [--json]       the model after reading"},
+    {"dump", vantrel::cli::RunDump, "dump FILE [--json] [--stage flat]  the model after reading (or after the passes)"},
     {"render", vantrel::cli::RunRender, "render FILE -o OUT.png   the drawing as a picture (--size WxH --mode --background --pen)"},
     {"thumbs", vantrel::cli::RunThumbs, "thumbs FOLDER [-o OUTDIR] the list images of a folder (--size 200x160 --write-cache)"},
     {"thumbnail", vantrel::cli::RunThumbnail, "thumbnail -s SIZE IN OUT one PNG thumbnail for file managers"},
