@@ -343,6 +343,25 @@ TEST(DxfReader, EncodingsLineEndsAndTrimming) {
   EXPECT_EQ(cut.d.EntLineAry[0].layer, u"");
 }
 
+TEST(DxfReader, LinesAcrossReadChunks) {
+  // Big enough for several chunks; CR LF pairs and a 2 MB text value land
+  // on every kind of chunk boundary.
+  std::string body = "0\r\nSECTION\r\n2\r\nENTITIES\r\n";
+  for (int i = 0; i < 60000; ++i) body += "0\r\nLINE\r\n8\r\n0\r\n10\r\n" + std::to_string(i) + "\r\n";
+  body += "0\r\nTEXT\r\n8\r\n0\r\n1\r\n" + std::string(2 << 20, 'x') + "\r\n";
+  for (int i = 0; i < 60000; ++i) body += "0\rCIRCLE\r40\r" + std::to_string(i) + "\r";
+  body += "0\nENDSEC\n";
+  ReadResult r;
+  ReadBytes(r, body);
+  EXPECT_EQ(r.status, u"");
+  ASSERT_EQ(r.d.EntLineAry.size(), 60000u);
+  EXPECT_EQ(r.d.EntLineAry.back().st.x, 59999);
+  ASSERT_EQ(r.d.EntTextAry.size(), 1u);
+  EXPECT_EQ(r.d.EntTextAry[0].str.size(), std::size_t{2} << 20);
+  ASSERT_EQ(r.d.EntCircleAry.size(), 60000u);
+  EXPECT_EQ(r.d.EntCircleAry.back().hankei, 59999);
+}
+
 TEST(DxfReader, FileLayerFailures) {
   TempDir dir;
   ReadResult missing;
