@@ -1,10 +1,12 @@
-// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files or claims pre-R13 drawings.
+// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files, claims pre-R13 drawings, or turns layers off or recolours them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -260,6 +262,27 @@ std::size_t EntityCount(const fs::path& dxf, std::u16string& version) {
          d.EntTextAry.size() + d.EntInsertAry.size() + d.EntFaceAry.size() + d.EntSolidAry.size();
 }
 
+struct LayerLook {
+  SmallInt color;
+  bool visible;
+  bool operator==(const LayerLook&) const = default;
+};
+
+std::map<std::string, LayerLook> LayerLooks(const fs::path& dxf) {
+  Drawing d;
+  ProgressCounter progress;
+  test::RecordingReporter readerMessages;
+  std::u16string status, version;
+  ReadDxfInFileEncoding(d, dxf, progress, readerMessages, status, version);
+  std::map<std::string, LayerLook> looks;
+  for (const TLayer& layer : d.LayerAry) looks.emplace(U8(layer.Name), LayerLook{layer.color, layer.visible});
+  return looks;
+}
+
+void PrintTo(const LayerLook& look, std::ostream* os) {
+  *os << "{" << look.color << (look.visible ? ", visible}" : ", hidden}");
+}
+
 bool EndsWithEof(const fs::path& file) {
   std::string bytes = test::ReadFileBytes(file);
   while (!bytes.empty() && std::isspace(static_cast<unsigned char>(bytes.back()))) bytes.pop_back();
@@ -287,16 +310,89 @@ TEST_F(BundledConverter, ConvertsTheCorpusDrawingsFromR13On) {
     const std::size_t entities = EntityCount(copy, version);
     EXPECT_GE(version, u"AC1012") << copy;
     EXPECT_GT(entities, 0u) << copy;
+    const auto looks = LayerLooks(copy);
+    EXPECT_TRUE(std::any_of(looks.begin(), looks.end(), [](const auto& l) { return l.second.visible; }))
+        << copy << ": every layer is off or frozen";
     std::cout << source.filename().string() << " -> " << U8(version) << ", " << entities
               << " entities" << std::endl;
     // The same drawing as a DXF file of the program that made it (the R14
     // pair of the corpus is not quite the same drawing: two more inserts).
     const fs::path pair = test::CorpusDir() / "dxf" / source.filename().replace_extension(".dxf");
     std::u16string pairVersion;
-    if (fs::exists(pair) && head >= u"AC1032") EXPECT_EQ(entities, EntityCount(pair, pairVersion)) << source;
+    if (fs::exists(pair) && head >= u"AC1032") {
+      EXPECT_EQ(entities, EntityCount(pair, pairVersion)) << source;
+    }
     ++converted;
   }
   EXPECT_GE(converted, 10);
+}
+
+// The corpus has three drawings both as DWG and as the DXF file of the
+// program that made them; between them they hold layers on, off, frozen,
+// locked, in palette colours, in true colours and in a colour-book colour.
+TEST_F(BundledConverter, CopiesShowTheLayersAsTheirDxfTwinsDo) {
+  if (test::CorpusDir().empty()) GTEST_SKIP() << "no corpus";
+  const std::pair<const char*, const char*> twins[] = {
+      {"r14_libredwg_example_r14.dwg", "r14_libredwg_example_r14.dxf"},
+      {"r2018_libredwg_example_2018.dwg", "r2018_libredwg_example_2018.dxf"},
+      {"r2018_acadsharp_sample_AC1032.dwg", "r2018_acadsharp_sample_AC1032_ascii.dxf"}};
+  for (const auto& [dwg, dxf] : twins) {
+    TempDir work;
+    const fs::path copy = Convert(test::CorpusDir() / "dwg" / dwg, work.path());
+    ASSERT_FALSE(copy.empty()) << dwg;
+    const auto expected = LayerLooks(test::CorpusDir() / "dxf" / dxf);
+    ASSERT_GE(expected.size(), 5u) << dxf;
+    // LibreDWG leaves a few attributes without their layer; the layer the
+    // reader makes up for them is no part of the table.
+    auto looks = LayerLooks(copy);
+    std::erase_if(looks, [&](const auto& l) { return !expected.contains(l.first); });
+    EXPECT_EQ(looks, expected) << dwg;
+  }
+}
+
+// Where the drawing's own layer states cannot be read, the converter undoes
+// the DWG writer's negation instead; and it leaves everything but the layer
+// colours as the writer wrote it, byte for byte.
+TEST_F(BundledConverter, LayerTableRepairKeepsEverythingElse) {
+  TempDir tmp;
+  const std::string head = "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE\r\n  2\r\nLTYPE\r\n  0\r\nLTYPE\r\n"
+                           " 62\r\n    -5\r\n  0\r\nENDTAB\r\n  0\r\nTABLE\r\n  2\r\nLAYER\r\n";
+  // On (written negated), off in an R13 drawing (written positive), true
+  // colour (blue byte as its number, the colour method above the RGB bits),
+  // and a name in Shift-JIS.
+  const std::string layers =
+      "  0\r\nLAYER\r\n  5\r\n1A\r\n  2\r\n0\r\n 70\r\n     0\r\n 62\r\n    -7\r\n"
+      "  0\r\nLAYER\r\n  5\r\n1b\r\n  2\r\nOLD\r\n 62\r\n     3\r\n"
+      "  0\r\nLAYER\r\n  5\r\n1C\r\n  2\r\n\x90\x7d\x96\xca\r\n 62\r\n  -238\r\n420\r\n-1039035666\r\n";
+  const std::string tail = "  0\r\nENDTAB\r\n  0\r\nENDSEC\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nLINE\r\n"
+                           "  8\r\n0\r\n 62\r\n    -1\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+  test::WriteFile(tmp / "in.dxf", head + layers + tail);
+  const fs::path layerTableModule = exe_.parent_path() / "layer-table.cjs";
+  const std::string script =
+      "const fs = require('fs'); const [layerTable, input, rule, states] = process.argv.slice(2);"
+      "const { fixLayerTable } = require(layerTable); const dxf = fs.readFileSync(input);"
+      "fs.writeFileSync(rule, fixLayerTable(dxf, null).dxf);"
+      "fs.writeFileSync(states, fixLayerTable(dxf, new Map([['1A', true], ['1B', false]])).dxf);";
+  test::WriteFile(tmp / "run.cjs", script);
+  const std::string command = "node '" + (tmp / "run.cjs").string() + "' '" + layerTableModule.string() + "' '" +
+                              (tmp / "in.dxf").string() + "' '" + (tmp / "rule.dxf").string() + "' '" +
+                              (tmp / "states.dxf").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+  const std::string trueColour =
+      "  0\r\nLAYER\r\n  5\r\n1C\r\n  2\r\n\x90\x7d\x96\xca\r\n 62\r\n   150\r\n420\r\n  1151726\r\n";
+  EXPECT_EQ(test::ReadFileBytes(tmp / "rule.dxf"),
+            head +
+                "  0\r\nLAYER\r\n  5\r\n1A\r\n  2\r\n0\r\n 70\r\n     0\r\n 62\r\n     7\r\n"
+                "  0\r\nLAYER\r\n  5\r\n1b\r\n  2\r\nOLD\r\n 62\r\n    -3\r\n" +
+                trueColour + tail);
+  // The drawing's own states win, matched by handle whatever its case; a
+  // record the drawing has no state for still follows the rule.
+  EXPECT_EQ(test::ReadFileBytes(tmp / "states.dxf"),
+            head +
+                "  0\r\nLAYER\r\n  5\r\n1A\r\n  2\r\n0\r\n 70\r\n     0\r\n 62\r\n    -7\r\n"
+                "  0\r\nLAYER\r\n  5\r\n1b\r\n  2\r\nOLD\r\n 62\r\n     3\r\n" +
+                trueColour + tail);
 }
 
 TEST_F(BundledConverter, ConvertsBinaryDxfWithoutLossAndRefusesDamagedFilesCleanly) {

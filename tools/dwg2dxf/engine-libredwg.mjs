@@ -4,6 +4,7 @@
 import fs from 'fs';
 import path from 'path';
 import { fileURLToPath } from 'url';
+import layerTable from './layer-table.cjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const modulePath = path.join(here, 'node_modules/@mlightcad/libredwg-web/wasm/libredwg-web.js');
@@ -11,6 +12,36 @@ const modulePath = path.join(here, 'node_modules/@mlightcad/libredwg-web/wasm/li
 // Errors from this bit upwards mean that objects were lost (the library's
 // DWG_ERR_CRITICAL); smaller ones are warnings about single objects.
 const kCriticalError = 128;
+
+// LibreDWG's DXF writer gets the sign of every layer colour wrong (see
+// layer-table.cjs), while its reader has each layer's off state right:
+// handle (upper-case hex, as group 5 writes it) -> true when off.
+function layerStates(libredwg) {
+  const result = libredwg.dwg_read_file('/input.dwg');
+  if (!result || !result.data) return null;
+  const states = new Map();
+  try {
+    if (result.error >= kCriticalError) return null;
+    const layerType = libredwg.Dwg_Object_Type.TYPE_LAYER.value;
+    const count = libredwg.dwg_get_num_objects(result.data);
+    for (let i = 0; i < count; i++) {
+      const object = libredwg.dwg_get_object(result.data, i);
+      if (!object || libredwg.dwg_object_get_fixedtype(object) !== layerType) continue;
+      const layer = libredwg.dwg_object_to_object_tio(object);
+      const off = libredwg.dwg_dynapi_entity_value(layer, 'off');
+      const color = libredwg.dwg_dynapi_entity_value(layer, 'color');
+      if (!off || !off.success) continue;
+      // R13 and R14 keep a layer's off state as a negative colour number too.
+      const number = color && color.success ? color.data.index : 0;
+      const negative = number < 0 || (number > 0x7fff && number <= 0xffff);
+      const handle = libredwg.dwg_obj_get_handle_value(object).toString(16).toUpperCase();
+      states.set(handle, off.data !== 0 || negative);
+    }
+  } finally {
+    libredwg.dwg_free(result.data);
+  }
+  return states;
+}
 
 const [input, output] = process.argv.slice(2);
 const { default: createModule } = await import(modulePath);
@@ -30,4 +61,12 @@ try {
   process.stderr.write('LibreDWG wrote nothing\n');
   process.exit(1);
 }
-fs.writeFileSync(output, dxf);
+// Without the layers' own states the table is still put right by rule; a
+// reader that fails here has already let the writer through.
+let states = null;
+try {
+  states = layerStates(libredwg);
+} catch {
+  states = null;
+}
+fs.writeFileSync(output, layerTable.fixLayerTable(Buffer.from(dxf), states).dxf);
