@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "app/MemoryTuning.h"
 #include "cli/Commands.h"
 #include "model/SilentAbort.h"
 
@@ -32,6 +33,7 @@ void PrintUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vantrel::KeepFreedMemoryForReuse();
   if (argc < 2) {
     PrintUsage();
     return 2;
