@@ -57,6 +57,8 @@ std::string ReadFileBytes(const fs::path& file) {
   return out.str();
 }
 
+// Written apart from the program's own codec, so that tests of the codec
+// do not check it against itself.
 std::u16string U16(const std::string& s) {
   std::u16string out;
   for (std::size_t i = 0; i < s.size();) {
