@@ -8,9 +8,7 @@ namespace vantrel {
 
 void KeepFreedMemoryForReuse() {
 #if defined(__GLIBC__)
-  // Heaps grow by 16 MiB at a time and keep up to 64 MiB of free top
-  // before giving it back.
-  mallopt(M_TOP_PAD, 16 << 20);
+  // Up to 64 MiB of free heap top is kept before it is given back.
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
 }
