@@ -81,8 +81,15 @@ int RunDump(const Args& args) {
   Drawing d;
   ProgressCounter progress;
   StderrReporter reporter;
+  // A DWG or binary DXF is dumped from its converted copy, as it is shown.
+  NoEventPump pump;
+  const fs::path textDxf = TextDxfFor(file, CliLoadOptions(), pump, reporter);
+  if (textDxf.empty()) {
+    std::fprintf(stderr, "vantrel-cli dump: %s: not a text DXF, and no converter made one\n", a.file.c_str());
+    return 1;
+  }
   std::u16string status, version;
-  ReadDxfInFileEncoding(d, file, progress, reporter, status, version);
+  ReadDxfInFileEncoding(d, textDxf, progress, reporter, status, version);
   if (a.flat) PrepareDrawing(d, PassOptions{});
 
   if (a.json) {
