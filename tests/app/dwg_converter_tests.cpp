@@ -1,4 +1,4 @@
-// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files, claims pre-R13 drawings, or turns layers off or recolours them.
+// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files, claims pre-R13 drawings, turns layers off or recolours them, hides attributes, or leaves NULs and a second layer 0 in names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -252,6 +252,26 @@ class BundledConverter : public testing::Test {
   fs::path exe_;
 };
 
+Drawing ReadCopy(const fs::path& dxf) {
+  Drawing d;
+  ProgressCounter progress;
+  test::RecordingReporter readerMessages;
+  std::u16string status, version;
+  ReadDxfInFileEncoding(d, dxf, progress, readerMessages, status, version);
+  return d;
+}
+
+// What a reader makes of each attribute, in block definitions and outside.
+std::multiset<std::string> Attributes(const fs::path& dxf) {
+  const Drawing d = ReadCopy(dxf);
+  std::multiset<std::string> found;
+  for (const auto* table : {&d.EntTextAry, &d.BlkTextAry})
+    for (const TTextBlk& t : *table)
+      if (t.atflag)
+        found.insert(U8(t.str) + ((t.code70 & 1) ? " (hidden)" : "") + " on " + U8(t.layer));
+  return found;
+}
+
 std::size_t EntityCount(const fs::path& dxf, std::u16string& version) {
   Drawing d;
   ProgressCounter progress;
@@ -306,6 +326,10 @@ TEST_F(BundledConverter, ConvertsTheCorpusDrawingsFromR13On) {
     }
     ASSERT_FALSE(copy.empty()) << source;
     EXPECT_TRUE(EndsWithEof(copy)) << copy;
+    EXPECT_EQ(test::ReadFileBytes(copy).find('\0'), std::string::npos) << copy << ": a NUL in a DXF line";
+    std::set<std::u16string> layerNames;
+    for (const TLayer& layer : ReadCopy(copy).LayerAry)
+      EXPECT_TRUE(layerNames.insert(layer.Name).second) << copy << ": layer " << U8(layer.Name) << " twice";
     std::u16string version;
     const std::size_t entities = EntityCount(copy, version);
     EXPECT_GE(version, u"AC1012") << copy;
@@ -348,6 +372,85 @@ TEST_F(BundledConverter, CopiesShowTheLayersAsTheirDxfTwinsDo) {
     std::erase_if(looks, [&](const auto& l) { return !expected.contains(l.first); });
     EXPECT_EQ(looks, expected) << dwg;
   }
+}
+
+TEST_F(BundledConverter, CopiesShowTheAttributesAsTheirDxfTwinsDo) {
+  if (test::CorpusDir().empty()) GTEST_SKIP() << "no corpus";
+  // Between them: attributes on one line and on several, in block
+  // definitions and in the drawing, preset, constant and verified ones.
+  const std::pair<const char*, const char*> twins[] = {
+      {"r2018_libredwg_example_2018.dwg", "r2018_libredwg_example_2018.dxf"},
+      {"r2018_acadsharp_sample_AC1032.dwg", "r2018_acadsharp_sample_AC1032_ascii.dxf"}};
+  for (const auto& [dwg, dxf] : twins) {
+    TempDir work;
+    const fs::path copy = Convert(test::CorpusDir() / "dwg" / dwg, work.path());
+    ASSERT_FALSE(copy.empty()) << dwg;
+    const auto expected = Attributes(test::CorpusDir() / "dxf" / dxf);
+    ASSERT_GE(expected.size(), 2u) << dxf;
+    EXPECT_EQ(Attributes(copy), expected) << dwg;
+  }
+}
+
+// The attribute repair, on records as LibreDWG writes them: the subclass it
+// adds to ATTRIB and the line kind it puts in the flags of ATTDEF go, the
+// embedded text's own entity groups go, and every other byte stays; a line
+// break inside a damaged string is a line break, as for the reader. The
+// libdxfrw repair cuts NULs and drops the layer 0 the writer added beside
+// the drawing's own.
+TEST_F(BundledConverter, AttributeAndNameRepairsKeepEverythingElse) {
+  using namespace std::string_literals;
+  TempDir tmp;
+  // Two line breaks for the reader, one for a reader of LF-ended lines.
+  const std::string text = "  0\r\nTEXT\r\n  1\r\nbroken\rstring\nmore\r\n  8\r\nA\r\n";
+  const std::string attrib =
+      "  0\r\nATTRIB\r\n  5\r\n1A\r\n  8\r\nA\r\n  1\r\nv\r\n100\r\nAcDbAttribute\r\n  2\r\nT\r\n"
+      " 70\r\n     0\r\n280\r\n     0\r\n";
+  const std::string xrecord = "100\r\nAcDbXrecord\r\n280\r\n     0\r\n 70\r\n     1\r\n";
+  const std::string multi =
+      "  0\r\nATTRIB\r\n  5\r\n1B\r\n  8\r\nA\r\n100\r\nAcDbAttribute\r\n  2\r\nM\r\n 70\r\n     8\r\n"
+      " 74\r\n     3\r\n280\r\n     0\r\n";
+  const std::string multiExtra = "100\r\nAcDbXrecord\r\n280\r\n     0\r\n 70\r\n     2\r\n 48\r\n1.0\r\n"
+                                 " 60\r\n     0\r\n370\r\n    29\r\n  8\r\n\r\n";
+  const std::string embedded = "101\r\nEmbedded Object\r\n 10\r\n0.0\r\n  1\r\nline\r\n";
+  const auto attdef = [](const char* handle, const char* flags) {
+    return std::string("  0\r\nATTDEF\r\n  5\r\n") + handle +
+           "\r\n100\r\nAcDbAttributeDefinition\r\n280\r\n     0\r\n  3\r\np\r\n  2\r\nD\r\n 70\r\n" + flags +
+           "\r\n280\r\n     0\r\n";
+  };
+  const std::string tail = "  0\r\nSEQEND\r\n 70\r\n     1\r\n  0\r\nEOF\r\n";
+  test::WriteFile(tmp / "in.dxf", text + attrib + xrecord + multi + multiExtra + embedded + attdef("1C", "     1") +
+                                      attdef("1d", "     4") + tail);
+  const std::string names =
+      "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n 70\n    1\n"
+      "  0\nLAYER\n  5\n39\n  2\n0\0\n 62\n    3\n  0\nLAYER\n  5\n3A\n  2\nA\0\0\n 62\n    1\n"
+      "  0\nLAYER\n  5\n10\n  2\n0\n 62\n    7\n  0\nENDTAB\n  0\nENDSEC\n"
+      "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\nA\0\n  0\nENDSEC\n  0\nEOF\n"s;
+  test::WriteFile(tmp / "names.dxf", names);
+  const fs::path folder = exe_.parent_path();
+  const std::string script =
+      "const fs = require('fs'); const [folder, tmp] = process.argv.slice(2);"
+      "const { fixAttributes } = require(folder + '/attributes.cjs');"
+      "const { fixStringEnds } = require(folder + '/string-ends.cjs');"
+      "const dxf = fs.readFileSync(tmp + '/in.dxf');"
+      "fs.writeFileSync(tmp + '/rule.dxf', fixAttributes(dxf, null).dxf);"
+      "fs.writeFileSync(tmp + '/states.dxf', fixAttributes(dxf, new Map([['1D', 2]])).dxf);"
+      "fs.writeFileSync(tmp + '/names-out.dxf', fixStringEnds(fs.readFileSync(tmp + '/names.dxf', 'latin1')).dxf,"
+      " 'latin1');";
+  test::WriteFile(tmp / "run.cjs", script);
+  const std::string command =
+      "node '" + (tmp / "run.cjs").string() + "' '" + folder.string() + "' '" + tmp.path().string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+  EXPECT_EQ(test::ReadFileBytes(tmp / "rule.dxf"), text + attrib + multi + embedded + attdef("1C", "     0") +
+                                                       attdef("1d", "     0") + tail);
+  // Flags from the drawing, matched by handle whatever its case.
+  EXPECT_EQ(test::ReadFileBytes(tmp / "states.dxf"), text + attrib + multi + embedded + attdef("1C", "     0") +
+                                                         attdef("1d", "     2") + tail);
+  EXPECT_EQ(test::ReadFileBytes(tmp / "names-out.dxf"),
+            "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n 70\n    1\n"
+            "  0\nLAYER\n  5\n39\n  2\n0\n 62\n    3\n  0\nLAYER\n  5\n3A\n  2\nA\n 62\n    1\n"
+            "  0\nENDTAB\n  0\nENDSEC\n"
+            "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\nA\n  0\nENDSEC\n  0\nEOF\n");
 }
 
 // Where the drawing's own layer states cannot be read, the converter undoes

@@ -5,6 +5,7 @@
 
 const fs = require('fs');
 const path = require('path');
+const stringEnds = require('./string-ends.cjs');
 
 const modulePath = path.join(__dirname, 'node_modules/@mlightcad/libdxfrw-web/dist/libdxfrw.js');
 
@@ -55,7 +56,7 @@ async function main() {
   }
   database.delete();
   handler.delete();
-  fs.writeFileSync(output, dxf, 'utf8');
+  fs.writeFileSync(output, stringEnds.fixStringEnds(dxf).dxf, 'utf8');
 }
 
 main().catch((error) => fail(error.message));

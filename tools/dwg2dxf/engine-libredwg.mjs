@@ -4,6 +4,7 @@
 import fs from 'fs';
 import path from 'path';
 import { fileURLToPath } from 'url';
+import attributes from './attributes.cjs';
 import layerTable from './layer-table.cjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -14,19 +15,33 @@ const modulePath = path.join(here, 'node_modules/@mlightcad/libredwg-web/wasm/li
 const kCriticalError = 128;
 
 // LibreDWG's DXF writer gets the sign of every layer colour wrong (see
-// layer-table.cjs), while its reader has each layer's off state right:
-// handle (upper-case hex, as group 5 writes it) -> true when off.
-function layerStates(libredwg) {
+// layer-table.cjs) and writes an ATTDEF's line kind where its flags belong
+// (see attributes.cjs), while its reader has both right. Returns, by handle
+// (upper-case hex, as group 5 writes it), each layer's off state and each
+// ATTDEF's flags.
+function drawingStates(libredwg) {
   const result = libredwg.dwg_read_file('/input.dwg');
   if (!result || !result.data) return null;
-  const states = new Map();
+  const layers = new Map();
+  const attdefFlags = new Map();
   try {
     if (result.error >= kCriticalError) return null;
     const layerType = libredwg.Dwg_Object_Type.TYPE_LAYER.value;
+    const attdefType = libredwg.Dwg_Object_Type.TYPE_ATTDEF.value;
     const count = libredwg.dwg_get_num_objects(result.data);
     for (let i = 0; i < count; i++) {
       const object = libredwg.dwg_get_object(result.data, i);
-      if (!object || libredwg.dwg_object_get_fixedtype(object) !== layerType) continue;
+      if (!object) continue;
+      const type = libredwg.dwg_object_get_fixedtype(object);
+      if (type === attdefType) {
+        const attdef = libredwg.dwg_object_to_entity_tio(object);
+        const flags = libredwg.dwg_dynapi_entity_value(attdef, 'flags');
+        if (!flags || !flags.success) continue;
+        const handle = libredwg.dwg_obj_get_handle_value(object).toString(16).toUpperCase();
+        attdefFlags.set(handle, flags.data);
+        continue;
+      }
+      if (type !== layerType) continue;
       const layer = libredwg.dwg_object_to_object_tio(object);
       const off = libredwg.dwg_dynapi_entity_value(layer, 'off');
       const color = libredwg.dwg_dynapi_entity_value(layer, 'color');
@@ -35,12 +50,12 @@ function layerStates(libredwg) {
       const number = color && color.success ? color.data.index : 0;
       const negative = number < 0 || (number > 0x7fff && number <= 0xffff);
       const handle = libredwg.dwg_obj_get_handle_value(object).toString(16).toUpperCase();
-      states.set(handle, off.data !== 0 || negative);
+      layers.set(handle, off.data !== 0 || negative);
     }
   } finally {
     libredwg.dwg_free(result.data);
   }
-  return states;
+  return { layers, attdefFlags };
 }
 
 const [input, output] = process.argv.slice(2);
@@ -61,12 +76,13 @@ try {
   process.stderr.write('LibreDWG wrote nothing\n');
   process.exit(1);
 }
-// Without the layers' own states the table is still put right by rule; a
+// Without the drawing's own states both repairs still work by rule; a
 // reader that fails here has already let the writer through.
 let states = null;
 try {
-  states = layerStates(libredwg);
+  states = drawingStates(libredwg);
 } catch {
   states = null;
 }
-fs.writeFileSync(output, layerTable.fixLayerTable(Buffer.from(dxf), states).dxf);
+const withLayers = layerTable.fixLayerTable(Buffer.from(dxf), states && states.layers).dxf;
+fs.writeFileSync(output, attributes.fixAttributes(withLayers, states && states.attdefFlags).dxf);
