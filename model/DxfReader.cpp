@@ -338,6 +338,10 @@ class Reader {
 
   OpenRecord open_[static_cast<int>(Kind::Count)];
   TextFlavor textFlavor_ = TextFlavor::Text;
+  // Past a group 101 ("Embedded Object") of an MTEXT or attribute come the
+  // groups of its column or embedded MTEXT data, which reuse 10, 70, 71,
+  // 1 ... with other meanings; they must not overwrite the text's own.
+  bool textEmbedded_ = false;
   bool vertexMode_ = false;
   // The POLYLINE header the vertices belong to; it stays known after the
   // header closes at its first VERTEX.
@@ -580,6 +584,7 @@ void Reader::StartRecord(const KindName& k) {
       r.mtflag = k.flavor == TextFlavor::MText;
       r.atflag = k.flavor == TextFlavor::Attrib;
       textFlavor_ = k.flavor;
+      textEmbedded_ = false;
       o.index = t.size() - 1;
       break;
     }
@@ -789,6 +794,8 @@ void Reader::TextPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Text);
   auto& table = o.blk ? d_.BlkTextAry : d_.EntTextAry;
   TTextBlk& r = table[o.index];
+  if (c == 101) textEmbedded_ = true;
+  if (textEmbedded_ && c != 0) return;
   switch (c) {
     case 0:
       o.open = false;

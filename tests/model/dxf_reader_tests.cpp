@@ -190,6 +190,28 @@ TEST(DxfReader, TextsDropEmptyAndAppendStrings) {
   EXPECT_TRUE(onlyEmpty.d.EntTextAry.empty());
 }
 
+TEST(DxfReader, EmbeddedObjectGroupsDoNotOverwriteTheText) {
+  // As AutoCAD 2018 writes an MTEXT with column data and a multi-line ATTRIB.
+  ReadResult r;
+  ReadBytes(r, Dxf(Entities({{0, "MTEXT"}, {8, "0"}, {10, "183.5"}, {20, "5.2"}, {40, "1"}, {71, "1"},
+                             {1, "two^Jlines"}, {101, "Embedded Object"}, {70, "1"}, {10, "1"},
+                             {20, "0"}, {71, "2"}, {1, "again"},
+                             {0, "ATTRIB"}, {8, "0"}, {10, "5"}, {1, "value"}, {70, "0"}, {71, "4"},
+                             {101, "Embedded Object"}, {10, "9"}, {71, "1"}, {1, "value"},
+                             {0, "TEXT"}, {8, "0"}, {1, "plain"}, {70, "0"}})));
+  ASSERT_EQ(r.d.EntTextAry.size(), 3u);
+  const TTextBlk& m = r.d.EntTextAry[0];
+  EXPECT_EQ(m.str, u"two^Jlines");
+  EXPECT_EQ(m.code70, 0);
+  EXPECT_EQ(m.code71, 1);
+  EXPECT_EQ(m.pt10, (TAcadPoint{183.5, 5.2, 0}));
+  const TTextBlk& a = r.d.EntTextAry[1];
+  EXPECT_EQ(a.str, u"value");
+  EXPECT_EQ(a.code71, 4);
+  EXPECT_EQ(a.pt10.x, 5);
+  EXPECT_EQ(r.d.EntTextAry[2].str, u"plain");
+}
+
 TEST(DxfReader, PolylineVertices) {
   ReadResult r;
   ReadBytes(r, Dxf(Entities({{0, "LWPOLYLINE"}, {8, "0"}, {38, "5"}, {90, "2"}, {70, "1"},
