@@ -1,5 +1,8 @@
 #include "app/MemoryTuning.h"
 
+// Any C library header defines __GLIBC__ on glibc systems.
+#include <cstdlib>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
