@@ -302,6 +302,56 @@ class Reader {
   bool OpenHandlerTakes(int c, std::string_view v);
   void StartRecord(const KindName& k);
 
+  // The groups several kinds share. Which of 62, 67 and 210/220/230 a kind
+  // takes is its own: LINE takes no 67 nor extrusion, SOLID, LEADER and
+  // SPLINE no colour; 8, 6 (where the record has a linetype) and 60 all take.
+  enum SharedGroups : unsigned { kColour = 1, kSpace = 2, kExtrusion = 4 };
+  template <class R>
+  bool SharedGroup(R& r, int c, std::string_view v, unsigned takes) {
+    switch (c) {
+      case 8:
+        r.layer = LayerName(v);
+        return true;
+      case 6:
+        if constexpr (requires { r.ltype; }) {
+          r.ltype = UpperAscii(Text(v));
+          return true;
+        }
+        return false;
+      case 60:
+        r.code60 = ToSmall(v);
+        return true;
+      case 62:
+        if (!(takes & kColour)) return false;
+        r.color = ToSmall(v);
+        return true;
+      case 67:
+        if constexpr (requires { r.code67; }) {
+          if (!(takes & kSpace)) return false;
+          r.code67 = ToSmall(v);
+          return true;
+        }
+        return false;
+      case 210:
+      case 220:
+      case 230:
+        if constexpr (requires { r.code210; }) {
+          if (!(takes & kExtrusion)) return false;
+          SetAxis(r.code210, c / 10 - 21, ToReal(v));
+          return true;
+        }
+        return false;
+    }
+    return false;
+  }
+  // Closing at a group 0, with the colour resolved.
+  template <class R>
+  void Close(R& r, OpenRecord& o) {
+    ResolveColor(r, o.blk);
+    o.open = false;
+  }
+  bool PolylineHeaderGroup(TLwpBlk& r, int c, std::string_view v);
+
   void LinePair(int c, std::string_view v);
   void CirclePair(int c, std::string_view v, Kind kind);
   void LwpPair(int c, std::string_view v);
@@ -639,17 +689,11 @@ void Reader::StartRecord(const KindName& k) {
 void Reader::LinePair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Line);
   TAcadLineBlk& r = At(d_.BlkLineAry, d_.EntLineAry, o);
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour)) return;
   switch (c) {
-    case 0:
-      ResolveColor(r, o.blk);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
     case 10: case 20: case 30: SetAxis(r.st, c / 10 - 1, ToReal(v)); break;
     case 11: case 21: case 31: SetAxis(r.ed, c / 10 - 1, ToReal(v)); break;
-    case 62: r.color = ToSmall(v); break;
-    case 60: r.code60 = ToSmall(v); break;
   }
 }
 
@@ -657,19 +701,11 @@ void Reader::CirclePair(int c, std::string_view v, Kind kind) {
   OpenRecord& o = Slot(open_, kind);
   // Circles and arcs share every group but the two angles.
   auto apply = [&](auto& r) {
+    if (c == 0) return Close(r, o);
+    if (SharedGroup(r, c, v, kColour | kSpace | kExtrusion)) return;
     switch (c) {
-      case 0:
-        ResolveColor(r, o.blk);
-        o.open = false;
-        break;
-      case 8: r.layer = LayerName(v); break;
-      case 6: r.ltype = UpperAscii(Text(v)); break;
       case 10: case 20: case 30: SetAxis(r.center, c / 10 - 1, ToReal(v)); break;
       case 40: r.hankei = ToReal(v); break;
-      case 62: r.color = ToSmall(v); break;
-      case 67: r.code67 = ToSmall(v); break;
-      case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
-      case 60: r.code60 = ToSmall(v); break;
       case 50:
         if constexpr (requires { r.ed; }) r.st = ToReal(v);
         break;
@@ -685,20 +721,15 @@ void Reader::CirclePair(int c, std::string_view v, Kind kind) {
 }
 
 // Groups of the LWPOLYLINE and POLYLINE headers alike.
-template <class F>
-bool PolylineHeaderGroup(TLwpBlk& r, int c, std::string_view v, F layerName) {
+bool Reader::PolylineHeaderGroup(TLwpBlk& r, int c, std::string_view v) {
+  if (SharedGroup(r, c, v, kColour | kSpace | kExtrusion)) return true;
   switch (c) {
-    case 8: r.layer = layerName(v); return true;
     case 38: r.code38 = ToReal(v); return true;
     case 70: r.code70 = ToSmall(v); return true;
     case 71: r.code71 = ToSmall(v); return true;
     case 72: r.code72 = ToSmall(v); return true;
     case 73: r.code73 = ToSmall(v); return true;
     case 74: r.code74 = ToSmall(v); return true;
-    case 62: r.color = ToSmall(v); return true;
-    case 67: r.code67 = ToSmall(v); return true;
-    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); return true;
-    case 60: r.code60 = ToSmall(v); return true;
   }
   return false;
 }
@@ -710,11 +741,7 @@ void Reader::LwpPair(int c, std::string_view v) {
     o.open = false;
     return;
   }
-  if (c == 6) {
-    r.ltype = UpperAscii(Text(v));
-    return;
-  }
-  if (PolylineHeaderGroup(r, c, v, [this](std::string_view s) { return LayerName(s); })) return;
+  if (PolylineHeaderGroup(r, c, v)) return;
   auto& vertices = o.blk ? d_.BlkLwpVerAry : d_.EntLwpVerAry;
   switch (c) {
     case 10: {
@@ -748,11 +775,7 @@ void Reader::PolyPair(int c, std::string_view v) {
     }
     return;
   }
-  if (c == 6) {
-    r.ltype = UpperAscii(Text(v));
-    return;
-  }
-  PolylineHeaderGroup(r, c, v, [this](std::string_view s) { return LayerName(s); });
+  PolylineHeaderGroup(r, c, v);
 }
 
 void Reader::VertexPair(int c, std::string_view v) {
@@ -796,22 +819,20 @@ void Reader::TextPair(int c, std::string_view v) {
   TTextBlk& r = table[o.index];
   if (c == 101) textEmbedded_ = true;
   if (textEmbedded_ && c != 0) return;
+  if (c == 0) {
+    if (!r.str.empty()) return Close(r, o);
+    o.open = false;
+    SpareTextSlot& spare = spareText_[o.blk ? 1 : 0];
+    spare.held = true;
+    spare.layer = std::move(r.layer);
+    spare.code40 = r.code40;
+    table.pop_back();
+    return;
+  }
+  if (SharedGroup(r, c, v, kColour | kSpace | kExtrusion)) return;
   switch (c) {
-    case 0:
-      o.open = false;
-      if (r.str.empty()) {
-        SpareTextSlot& spare = spareText_[o.blk ? 1 : 0];
-        spare.held = true;
-        spare.layer = std::move(r.layer);
-        spare.code40 = r.code40;
-        table.pop_back();
-      } else {
-        ResolveColor(r, o.blk);
-      }
-      break;
     case 1:
     case 3: r.str += Text(v); break;
-    case 8: r.layer = LayerName(v); break;
     case 72: r.code72 = ToSmall(v); break;
     case 73:
       if (textFlavor_ != TextFlavor::Attrib) r.code73 = ToSmall(v);
@@ -827,148 +848,101 @@ void Reader::TextPair(int c, std::string_view v) {
     case 41: r.code41 = ToReal(v); break;
     case 44: r.code44 = ToReal(v); break;
     case 50: r.code50 = ToReal(v); break;
-    case 62: r.color = ToSmall(v); break;
-    case 67: r.code67 = ToSmall(v); break;
-    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
-    case 60: r.code60 = ToSmall(v); break;
   }
 }
 
 void Reader::InsertPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Insert);
   TInsertBlk& r = o.blk ? d_.BlockAry[o.block].InsertAry[o.index] : d_.EntInsertAry[o.index];
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour | kSpace)) return;
   switch (c) {
-    case 0:
-      ResolveColor(r, o.blk);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
     case 2: r.name = Text(v); break;
     case 10: case 20: case 30: SetAxis(r.base, c / 10 - 1, ToReal(v)); break;
     case 41: r.scale.x = ToReal(v); break;
     case 42: r.scale.y = ToReal(v); break;
     case 43: r.scale.z = ToReal(v); break;
     case 50: r.rotate = ToReal(v); break;
-    case 62: r.color = ToSmall(v); break;
-    case 67: r.code67 = ToSmall(v); break;
     case 66: r.code66 = ToSmall(v); break;
-    case 60: r.code60 = ToSmall(v); break;
   }
 }
 
 void Reader::FacePair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Face);
   TFaceBlk& r = d_.EntFaceAry[o.index];
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour | kSpace)) return;
   if (c >= 10 && c <= 33 && c % 10 <= 3) {
     SetAxis(r.pt[c % 10], c / 10 - 1, ToReal(v));
     if (c == 13) r.count = 4;
-    return;
-  }
-  switch (c) {
-    case 0:
-      ResolveColor(r, false);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
-    case 62: r.color = ToSmall(v); break;
-    case 70: r.code70 = ToSmall(v); break;
-    case 67: r.code67 = ToSmall(v); break;
-    case 60: r.code60 = ToSmall(v); break;
+  } else if (c == 70) {
+    r.code70 = ToSmall(v);
   }
 }
 
 void Reader::EllipsePair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Ellipse);
   TEllipseBlk& r = At(d_.BlkEllipseAry, d_.EntEllipseAry, o);
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   switch (c) {
-    case 0:
-      ResolveColor(r, o.blk);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
     case 10: case 20: case 30: SetAxis(r.center, c / 10 - 1, ToReal(v)); break;
     case 11: case 21: case 31: SetAxis(r.endpoint, c / 10 - 1, ToReal(v)); break;
     case 40: r.henpei = ToReal(v); break;
     case 41: r.kaisi = ToReal(v); break;
     case 42: r.owari = ToReal(v); break;
-    case 62: r.color = ToSmall(v); break;
-    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
-    case 60: r.code60 = ToSmall(v); break;
   }
 }
 
 void Reader::SolidPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Solid);
   TSolidBlk& r = At(d_.BlkSolidAry, d_.EntSolidAry, o);
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, 0)) return;
   if (c >= 10 && c <= 33 && c % 10 <= 3) {
     TAcadPoint* corners[] = {&r.p1, &r.p2, &r.p3, &r.p4};
     SetAxis(*corners[c % 10], c / 10 - 1, ToReal(v));
-    return;
-  }
-  switch (c) {
-    case 0:
-      ResolveColor(r, o.blk);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
-    case 60: r.code60 = ToSmall(v); break;
   }
 }
 
 void Reader::LeaderPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Leader);
   TLeaderBlk& r = d_.LeaderAry[o.index];
-  switch (c) {
-    case 8: r.layer = LayerName(v); return;
-    case 6: r.ltype = UpperAscii(Text(v)); return;
-    case 41: r.code41 = ToReal(v); return;
-    case 60: r.code60 = ToSmall(v); return;
-    case 76:
-      r.code76 = ToSmall(v);
-      leaderVertex_ = 0;
-      return;
+  if (SharedGroup(r, c, v, 0)) return;
+  if (c == 41) {
+    r.code41 = ToReal(v);
+    return;
+  }
+  if (c == 76) {
+    r.code76 = ToSmall(v);
+    leaderVertex_ = 0;
+    return;
   }
   if (c != 0 && leaderVertex_ < r.code76) {
     TAcadPoint* kept[] = {&r.p1, &r.p2, &r.p3};
     TAcadPoint* p = leaderVertex_ >= 0 && leaderVertex_ < 3 ? kept[leaderVertex_] : nullptr;
-    if (c == 10) {
-      double x = ToReal(v);
-      if (p) p->x = x;
-    } else if (c == 20) {
-      double y = ToReal(v);
-      if (p) p->y = y;
-    } else if (c == 30) {
-      double z = ToReal(v);
-      if (p) p->z = z;
-      ++leaderVertex_;
+    if (c == 10 || c == 20 || c == 30) {
+      const double value = ToReal(v);
+      if (p) SetAxis(*p, c / 10 - 1, value);
+      if (c == 30) ++leaderVertex_;
     }
     return;
   }
-  ResolveColor(r, false);
-  o.open = false;
+  Close(r, o);
   leaderVertex_ = -1;
 }
 
 void Reader::SplinePair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Spline);
   TSplineBlk& r = d_.SplineAry[o.index];
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, 0)) return;
   switch (c) {
-    case 0:
-      ResolveColor(r, false);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
     case 70: r.code70 = ToSmall(v); break;
     case 71: r.code71 = ToSmall(v); break;
     case 72: r.code72 = ToSmall(v); break;
     case 73: r.code73 = ToSmall(v); break;
     case 74: r.code74 = ToSmall(v); break;
-    case 60: r.code60 = ToSmall(v); break;
     case 10: r.code10Ary.push_back({ToReal(v), 0, 0}); break;
     case 20:
       if (!r.code10Ary.empty()) r.code10Ary.back().y = ToReal(v);
@@ -984,26 +958,19 @@ void Reader::SplinePair(int c, std::string_view v) {
 void Reader::DimensionPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Dimension);
   TDimensionBlk& r = d_.DimensionAry[o.index];
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   if (c >= 10 && c <= 36 && c % 10 <= 6) {
     TAcadPoint* points[] = {&r.p0, &r.p1, &r.p2, &r.p3, &r.p4, &r.P5, &r.P6};
     SetAxis(*points[c % 10], c / 10 - 1, ToReal(v));
     return;
   }
   switch (c) {
-    case 0:
-      ResolveColor(r, false);
-      o.open = false;
-      break;
-    case 8: r.layer = LayerName(v); break;
-    case 6: r.ltype = UpperAscii(Text(v)); break;
     case 2: r.dimblkName = Text(v); break;
     case 40: r.code40 = ToReal(v); break;
     case 50: r.code50 = ToReal(v); break;
     case 51: r.code51 = ToReal(v); break;
     case 70: r.dimtype = ToSmall(v); break;
-    case 62: r.color = ToSmall(v); break;
-    case 210: case 220: case 230: SetAxis(r.code210, c / 10 - 21, ToReal(v)); break;
-    case 60: r.code60 = ToSmall(v); break;
   }
 }
 
