@@ -38,11 +38,6 @@ std::u16string UpperExtension(const fs::path& file) {
   return ext;
 }
 
-std::u16string Decimal(long long n) {
-  std::string s = std::to_string(n);
-  return std::u16string(s.begin(), s.end());
-}
-
 std::u16string LoadErrorText(const fs::path& file) {
   return file.u16string() + u"\r" + u" 読み込みエラーです";
 }
@@ -74,21 +69,27 @@ bool ConverterUsable(const LoadOptions& options) {
   return !options.TeighaExePath.empty() && fs::exists(options.TeighaExePath, ec);
 }
 
-void Convert(LoadWindow& window, const LoadOptions& options, const fs::path& file,
-             const fs::path& copy, const std::u16string& statusText) {
-  window.SetStatusPanel(0, statusText);
+// The converted copy of a DWG or binary DXF file, made now when there is
+// none yet (a second view reuses it until the folder scan clears the work
+// folder).
+fs::path ConvertedCopy(const LoadOptions& options, const fs::path& file, EventPump& pump,
+                       Reporter& messages) {
+  const fs::path copy = TempDxfPath(options.WorkFolder, file);
   std::error_code ec;
-  if (!fs::exists(copy, ec)) {
-    if (EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
-      DwgToDxf(options.TeighaExePath, file, copy.parent_path(), window.Pump(), window.Messages(),
-               options.ShowConverter);
-  }
+  if (!fs::exists(copy, ec) && EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
+    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter);
+  return copy;
+}
+
+fs::path Convert(LoadWindow& window, const LoadOptions& options, const fs::path& file,
+                 const std::u16string& statusText) {
+  window.SetStatusPanel(0, statusText);
+  fs::path copy = ConvertedCopy(options, file, window.Pump(), window.Messages());
   window.SetStatusPanel(0, u"");
+  return copy;
 }
 
 }  // namespace
-
-bool HasForeignHead(const std::u16string& signature) { return IsForeignHead(signature); }
 
 PanelContents ComputePanels(const Drawing& d) {
   PanelContents p;
@@ -129,7 +130,7 @@ PanelContents ComputePanels(const Drawing& d) {
       {u"Leader : ", d.LeaderAry.size()},
   };
   for (int i = 0; i < 13; ++i)
-    p.countLabels[i] = counts[i].first + Decimal(static_cast<long long>(counts[i].second));
+    p.countLabels[i] = counts[i].first + DecimalText(static_cast<long long>(counts[i].second));
   return p;
 }
 
@@ -167,9 +168,8 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
       window.SetFileCell(kColVersion, row, DwgVersionLabel(head) + u" DWG");
       window.SetFileCell(kColFormat, row, u"DWG");
       if (ConverterUsable(options)) {
-        workFile = TempDxfPath(options.WorkFolder, FileName);
+        workFile = Convert(window, options, FileName, u"DWG->DXF変換中 ... ");
         ext = u".DXF";
-        Convert(window, options, FileName, workFile, u"DWG->DXF変換中 ... ");
       }
     }
 
@@ -180,9 +180,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
         window.SetFileCell(kColVersion, row, DxfVersionLabel(head) + u" DXF");
         window.SetFileCell(kColFormat, row, u"BinaryDXF");
         if (ConverterUsable(options)) {
-          fs::path copy = TempDxfPath(options.WorkFolder, FileName);
-          Convert(window, options, FileName, copy, u"DXF->DXF 変換中 ... ");
-          workFile = copy;
+          workFile = Convert(window, options, FileName, u"DXF->DXF 変換中 ... ");
         }
       }
       QElapsedTimer stopwatch;
@@ -233,9 +231,7 @@ fs::path TextDxfFor(const fs::path& file, const LoadOptions& options, EventPump&
   const bool foreign = ext == u".DWG" || (ext == u".DXF" && IsForeignHead(head));
   if (!foreign) return ext == u".DXF" ? file : fs::path();
   if (!ConverterUsable(options)) return {};
-  const fs::path copy = TempDxfPath(options.WorkFolder, file);
-  if (!fs::exists(copy, ec) && EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
-    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter);
+  const fs::path copy = ConvertedCopy(options, file, pump, messages);
   return fs::exists(copy, ec) ? copy : fs::path();
 }
 
@@ -314,7 +310,7 @@ ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptio
       QImage work(out.bmp.size(), QImage::Format_RGB32);
       int w = 0, h = 0;
       if (MakeDwgImage(name, work, clBlack, options.BltMode, w, h, options.ClipFlag)) {
-        out.cells.push_back({kColFormat, u"DWG (" + Decimal(w) + u"x" + Decimal(h) + u")"});
+        out.cells.push_back({kColFormat, u"DWG (" + DecimalText(w) + u"x" + DecimalText(h) + u")"});
         out.bmp = work;
         out.imgFlag = true;
         out.pumpAfter = true;
@@ -436,15 +432,17 @@ void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry, const 
     names.reserve(n);
     for (int i = 0; i < n; ++i) names.push_back(fs::path(folder + window.FileCell(kColName, i + 1)));
     ListImageQueue queue(names, imageSize, options);
-    queue.Start(WorkerCount(options, n) > 1 ? WorkerCount(options, n) : 0);
+    // One worker gains nothing over making the images on this thread.
+    const int workers = WorkerCount(options, n);
+    queue.Start(workers > 1 ? workers : 0);
 
-    const std::u16string total = Decimal(n);
+    const std::u16string total = DecimalText(n);
     for (int i = 0; i < n; ++i) {
       TDxfbmp& entry = DxfbmpAry[i];
       entry.name = names[i];
       entry.imgFlag = false;
       ListImageOutcome out = queue.Take(i, window.Pump());
-      const std::u16string count = Decimal(i + 1) + u" / " + total;
+      const std::u16string count = DecimalText(i + 1) + u" / " + total;
       window.SetStatusPanel(0, (out.cached ? u"イメージ読み込み中 ... " : u"イメージ作成中 ... ") + count);
       if (i % step == 0) progress.SetPosition(progress.Position() + 1);
       for (const auto& m : out.reader.messages) window.Messages().Message(m.text, m.caption, m.icon, m.buttons);

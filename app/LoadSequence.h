@@ -102,9 +102,6 @@ struct TDxfbmp {
   bool imgFlag = false;
 };
 
-// A file the text reader cannot take: a DWG under a DXF name or a binary DXF.
-bool HasForeignHead(const std::u16string& signature);
-
 PanelContents ComputePanels(const Drawing& d);
 
 // Black with the cyan cross of a file that could not be shown.

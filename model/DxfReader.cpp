@@ -974,11 +974,6 @@ void Reader::DimensionPair(int c, std::string_view v) {
   }
 }
 
-std::u16string Number(long long n) {
-  std::string s = std::to_string(n);
-  return std::u16string(s.begin(), s.end());
-}
-
 void FinishRead(Drawing& d) {
   if (d.LayerAry.empty()) {
     d.LayerAry.push_back(NewLayer(std::u16string(u"0")));
@@ -1050,8 +1045,8 @@ void ReadDxf(Drawing& d, const std::filesystem::path& FileName, ProgressSink& Pr
     } catch (const BadValue&) {
       const std::u16string code = DecodeText(codeText, Encoding);
       const std::u16string value = DecodeText(valueText, Encoding);
-      const std::u16string codeLine = Number(2 * n - 1);
-      const std::u16string valueLine = Number(2 * n);
+      const std::u16string codeLine = DecimalText(2 * n - 1);
+      const std::u16string valueLine = DecimalText(2 * n);
       const std::u16string name = Utf8ToU16(FileName.filename().string());
       Status = codeLine + u":" + code + u"/" + valueLine + u":" + value;
       finish();

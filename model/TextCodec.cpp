@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <mutex>
 
 namespace vantrel {
@@ -241,6 +242,11 @@ std::u16string Utf8ToU16(std::string_view utf8) {
     i = j;
   }
   return out;
+}
+
+std::u16string DecimalText(long long n) {
+  const std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
 }
 
 std::string U16ToUtf8(std::u16string_view text) {

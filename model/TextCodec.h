@@ -19,6 +19,8 @@ std::string EncodeText(std::u16string_view text, TextEncoding encoding);
 int Cp932ByteCount(std::u16string_view text);
 
 std::u16string Utf8ToU16(std::string_view utf8);
+// A whole number in decimal digits, for messages and labels.
+std::u16string DecimalText(long long n);
 std::string U16ToUtf8(std::u16string_view text);
 
 // The reader's encoding for a $ACADVER value: ANSI when it orders before
