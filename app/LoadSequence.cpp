@@ -265,7 +265,7 @@ struct ListImageOutcome {
 };
 
 // Everything of one list image that needs no window; runs on any thread.
-ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptions& options) {
+ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const LoadOptions& options) {
   ListImageOutcome out;
   out.bmp = QImage(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
   out.bmp.fill(Qt::black);
@@ -323,6 +323,19 @@ ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptio
     out.failed = true;
   }
   return out;
+}
+
+// Workers must not let anything escape: an exception leaving a thread ends
+// the program. What the entry's own handler does not catch (a failed
+// allocation, say) still becomes the entry's failure.
+ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptions& options) {
+  try {
+    return MakeListImageUnguarded(name, size, options);
+  } catch (...) {
+    ListImageOutcome out;
+    out.failed = true;
+    return out;
+  }
 }
 
 int WorkerCount(const LoadOptions& options, int jobs) {
