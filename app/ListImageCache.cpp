@@ -11,6 +11,7 @@
 #include "app/DwgListImage.h"
 #include "model/BmpFormat.h"
 #include "model/DwgThumbnailUnit.h"
+#include "model/FileNames.h"
 #include "model/RgbBitmap.h"
 #include "render/Pens.h"
 
@@ -99,22 +100,6 @@ std::uint8_t NearestEntry(const std::vector<TColor>& table, TColor c) {
   return static_cast<std::uint8_t>(best);
 }
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-// From the last dot of the file name on, so a name without a dot has no
-// extension and ".dxf" alone is all extension.
-std::string::size_type ExtensionStart(const std::string& name) { return name.rfind('.'); }
-
-bool HasDxfExtension(const fs::path& drawing) {
-  const std::string name = drawing.filename().string();
-  const auto dot = ExtensionStart(name);
-  return dot != std::string::npos && UpperAscii(name.substr(dot)) == ".DXF";
-}
-
 bool ReadWholeFile(const fs::path& file, std::vector<std::uint8_t>& bytes) {
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) return false;
@@ -130,13 +115,11 @@ bool ReadWholeFile(const fs::path& file, std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 fs::path ListImageCacheName(const fs::path& drawing) {
-  const std::string name = drawing.filename().string();
-  const auto dot = ExtensionStart(name);
-  const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
-  return drawing.parent_path() / (base + (HasDxfExtension(drawing) ? "_DXF.bmp" : "_DWG.bmp"));
+  return drawing.parent_path() /
+         (NameWithoutExtension(drawing) + (CacheIsPalette(drawing) ? "_DXF.bmp" : "_DWG.bmp"));
 }
 
-bool CacheIsPalette(const fs::path& drawing) { return HasDxfExtension(drawing); }
+bool CacheIsPalette(const fs::path& drawing) { return UpperExtension(drawing) == ".DXF"; }
 
 std::vector<TColor> ListImagePalette() {
   std::vector<TColor> table{0x000000};

@@ -18,6 +18,7 @@
 #include "app/ListImageCache.h"
 #include "app/WorkFolder.h"
 #include "model/DxfReader.h"
+#include "model/FileNames.h"
 #include "model/FileProbes.h"
 #include "model/SilentAbort.h"
 #include "model/TextCodec.h"
@@ -30,13 +31,6 @@ namespace vantrel {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::u16string UpperExtension(const fs::path& file) {
-  std::u16string ext = file.extension().u16string();
-  for (char16_t& c : ext)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return ext;
-}
 
 std::u16string LoadErrorText(const fs::path& file) {
   return file.u16string() + u"\r" + u" 読み込みエラーです";
@@ -155,7 +149,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
   };
   try {
     window.SetShownFileName(FileName.filename().u16string());
-    std::u16string ext = UpperExtension(FileName);
+    std::string ext = UpperExtension(FileName);
     fs::path workFile = FileName;
     const int row = window.CurrentFileRow();
     bool dwg = false;
@@ -163,18 +157,18 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
     std::u16string head;
     std::error_code ec;
 
-    if (ext == u".DWG" && fs::exists(FileName, ec) && ReadFileSignature(FileName, head)) {
+    if (ext == ".DWG" && fs::exists(FileName, ec) && ReadFileSignature(FileName, head)) {
       dwg = true;
       window.SetFileCell(kColVersion, row, DwgVersionLabel(head) + u" DWG");
       window.SetFileCell(kColFormat, row, u"DWG");
       if (ConverterUsable(options)) {
         workFile = Convert(window, options, FileName, u"DWG->DXF変換中 ... ");
-        ext = u".DXF";
+        ext = ".DXF";
       }
     }
 
     bool drawn = false;
-    if (fs::exists(workFile, ec) && ext == u".DXF") {
+    if (fs::exists(workFile, ec) && ext == ".DXF") {
       if (ReadFileSignature(workFile, head) && IsForeignHead(head)) {
         binary = true;
         window.SetFileCell(kColVersion, row, DxfVersionLabel(head) + u" DXF");
@@ -227,9 +221,9 @@ fs::path TextDxfFor(const fs::path& file, const LoadOptions& options, EventPump&
   std::error_code ec;
   std::u16string head;
   if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) return {};
-  const std::u16string ext = UpperExtension(file);
-  const bool foreign = ext == u".DWG" || (ext == u".DXF" && IsForeignHead(head));
-  if (!foreign) return ext == u".DXF" ? file : fs::path();
+  const std::string ext = UpperExtension(file);
+  const bool foreign = ext == ".DWG" || (ext == ".DXF" && IsForeignHead(head));
+  if (!foreign) return ext == ".DXF" ? file : fs::path();
   if (!ConverterUsable(options)) return {};
   const fs::path copy = ConvertedCopy(options, file, pump, messages);
   return fs::exists(copy, ec) ? copy : fs::path();
@@ -269,7 +263,7 @@ ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const 
   ListImageOutcome out;
   out.bmp = QImage(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
   out.bmp.fill(Qt::black);
-  const std::u16string ext = UpperExtension(name);
+  const std::string ext = UpperExtension(name);
   const fs::path cache = ListImageCacheName(name);
   std::error_code ec;
   if (fs::exists(cache, ec)) {
@@ -287,7 +281,7 @@ ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const 
   std::u16string head;
   if (!ReadFileSignature(name, head)) return out;
   try {
-    if (ext == u".DXF") {
+    if (ext == ".DXF") {
       std::u16string version;
       if (IsForeignHead(head)) {
         out.cells = {{kColVersion, DxfVersionLabel(head)}, {kColFormat, u"BinaryDXF"}};
@@ -305,7 +299,7 @@ ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const 
         DrawFitted(d, FitToExtents(d), out.bmp, options);
         out.imgFlag = true;
       }
-    } else if (ext == u".DWG") {
+    } else if (ext == ".DWG") {
       out.cells = {{kColVersion, DwgVersionLabel(head)}, {kColFormat, u"DWG"}};
       QImage work(out.bmp.size(), QImage::Format_RGB32);
       int w = 0, h = 0;

@@ -8,6 +8,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "model/FileNames.h"
+
 namespace vantrel {
 
 namespace fs = std::filesystem;
@@ -16,23 +18,6 @@ namespace {
 
 constexpr char kDwgFolder[] = "dwg";
 constexpr char kBinaryDxfFolder[] = "bindxf";
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-// The extension as the drawing tools of the original platform see it: from
-// the last dot of the file name on, so ".dxf" alone is all extension.
-std::string::size_type ExtensionStart(const std::string& name) {
-  return name.rfind('.');
-}
-
-std::string UpperExtension(const std::string& name) {
-  const auto dot = ExtensionStart(name);
-  return dot == std::string::npos ? std::string() : UpperAscii(name.substr(dot));
-}
 
 }  // namespace
 
@@ -57,10 +42,8 @@ fs::path ConverterWorkFolder() {
 }
 
 fs::path TempDxfPath(const fs::path& WorkFolder, const fs::path& Source) {
-  const std::string name = Source.filename().string();
-  if (UpperExtension(name) == ".DXF") return WorkFolder / kBinaryDxfFolder / name;
-  const auto dot = ExtensionStart(name);
-  return WorkFolder / kDwgFolder / ((dot == std::string::npos ? name : name.substr(0, dot)) + ".dxf");
+  if (UpperExtension(Source) == ".DXF") return WorkFolder / kBinaryDxfFolder / Source.filename();
+  return WorkFolder / kDwgFolder / (NameWithoutExtension(Source) + ".dxf");
 }
 
 bool EnsureWorkFolder(const fs::path& folder) {
@@ -84,9 +67,7 @@ void DeleteTempDxf(const fs::path& WorkFolder) {
       if (ec) continue;
       // A link is removed as a link; folders are never touched.
       if (!fs::is_regular_file(status) && !fs::is_symlink(status)) continue;
-      const std::string name = it->path().filename().string();
-      if (name.size() >= 4 && UpperAscii(name.substr(name.size() - 4)) == ".DXF")
-        doomed.push_back(it->path());
+      if (UpperExtension(it->path()) == ".DXF") doomed.push_back(it->path());
     }
     for (const fs::path& file : doomed) fs::remove(file, ec);
   }

@@ -8,6 +8,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "model/DwgThumbnailUnit.h"
+#include "model/FileNames.h"
 #include "model/FileProbes.h"
 #include "model/SilentAbort.h"
 
@@ -16,12 +17,6 @@ namespace vantrel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool HasDwgExtension(const fs::path& file) {
-  std::string ext = file.extension().string();
-  for (char& c : ext) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-  return ext == ".DWG";
-}
 
 std::string PreviewField(const fs::path& file) {
   RgbBitmap preview;
@@ -76,7 +71,7 @@ bool ProbeOne(const fs::path& file) {
 
   std::u16string label, format;
   std::string preview;
-  if (HasDwgExtension(file)) {
+  if (UpperExtension(file) == ".DWG") {
     label = DwgVersionLabel(signature) + u" DWG";
     format = u"DWG";
     preview = PreviewField(file);

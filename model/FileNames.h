@@ -1,0 +1,20 @@
+// Drawing file names as the tools of the original platform see them: the
+// extension runs from the last dot of the name on, so "plan" has none and
+// ".dxf" alone is all extension. Only ASCII letters change case, so a name
+// in any encoding keeps its bytes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace vantrel {
+
+std::string UpperAscii(std::string s);
+
+// ".DXF" for "plan.dxf"; empty when the name has no dot.
+std::string UpperExtension(const std::filesystem::path& file);
+
+// The file name up to its extension: "plan" for "/d/plan.dxf".
+std::string NameWithoutExtension(const std::filesystem::path& file);
+
+}  // namespace vantrel
