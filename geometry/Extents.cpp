@@ -154,9 +154,22 @@ void CircleBox(TAcadPoint Center, double Radius, TAcadPoint& Min, TAcadPoint& Ma
   Max.y = Center.y + Radius;
 }
 
+namespace {
+// An arc turned by an insert, or drawn once with its end raised by 360,
+// holds angles beyond a turn; the canvas only sees their rays, and so must
+// the quadrant tests. Angles within [0, 2 pi] stay exactly as they are.
+double WithinOneTurn(double a) {
+  if (a >= 0 && a <= kTwoPi) return a;
+  a = std::fmod(a, kTwoPi);
+  return a < 0 ? a + kTwoPi : a;
+}
+}  // namespace
+
 void ArcBox(TAcadPoint Center, double Radius, double StartAngle, double EndAngle, TAcadPoint& Min,
             TAcadPoint& Max) {
   SegmentBox(PolarPoint(Center, StartAngle, Radius), PolarPoint(Center, EndAngle, Radius), Min, Max);
+  StartAngle = WithinOneTurn(StartAngle);
+  EndAngle = WithinOneTurn(EndAngle);
   if (EndAngle > StartAngle) {
     if (StartAngle == 0 || EndAngle == kTwoPi) Max.x = Center.x + Radius;
     if (StartAngle <= kHalfPi && kHalfPi <= EndAngle) Max.y = Center.y + Radius;

@@ -9,7 +9,8 @@ namespace vantrel {
 void SegmentBox(TAcadPoint A, TAcadPoint B, TAcadPoint& Min, TAcadPoint& Max);
 void CircleBox(TAcadPoint Center, double Radius, TAcadPoint& Min, TAcadPoint& Max);
 // Angles in radians, the arc running counter-clockwise from StartAngle to
-// EndAngle; equal angles are a full circle.
+// EndAngle; equal angles are a full circle. Angles beyond one turn either
+// way count by their rays, as the canvas draws them.
 void ArcBox(TAcadPoint Center, double Radius, double StartAngle, double EndAngle, TAcadPoint& Min,
             TAcadPoint& Max);
 // Covering box of a TEXT (mtflag false) or MTEXT (mtflag true) record.

@@ -423,13 +423,8 @@ bool ArcInView(const TArcBlk& r, const ViewWindow& w) {
   if (Inside(w, r.center)) return true;
   if (Inside(w, PolarPoint(r.center, r.st * kDegToRad, r.hankei))) return true;
   if (Inside(w, PolarPoint(r.center, r.ed * kDegToRad, r.hankei))) return true;
-  // Once drawn, an arc through 0 degrees holds an end above 360 (written
-  // back below), and the box would then miss its crossing of 0 degrees:
-  // the arc would vanish from every redraw after the first. The box takes
-  // the end as it was read.
-  const double ed = r.ed > 360 ? r.ed - 360 : r.ed;
   TAcadPoint min, max;
-  ArcBox(r.center, r.hankei, r.st * kDegToRad, ed * kDegToRad, min, max);
+  ArcBox(r.center, r.hankei, r.st * kDegToRad, r.ed * kDegToRad, min, max);
   return BoxCrossesWindow(min, max, w);
 }
 

@@ -269,6 +269,11 @@ TEST(Filters, WindowTestsKeepWhatCrossesTheViewAndDropTheRest) {
   // An arc whose end lies inside, centre far away.
   EXPECT_TRUE(ArcInView(test::ArcRecord(0, -1000, 1050, 80, 100), w));
   EXPECT_FALSE(ArcInView(test::ArcRecord(0, -1000, 1050, 200, 300), w));
+  // Turned by an insert beyond a full turn either way, an arc from 60 to
+  // 110 degrees still passes its top, the only part in this window.
+  const ViewWindow top{-1, 1, 99, 101};
+  EXPECT_TRUE(ArcInView(test::ArcRecord(0, 0, 100, 420, 470), top));
+  EXPECT_TRUE(ArcInView(test::ArcRecord(0, 0, 100, -300, -250), top));
   EXPECT_TRUE(TextInView(test::Text(u"X", 0, 0, 10), w));
   EXPECT_FALSE(TextInView(test::Text(u"X", 500, 500, 10), w));
 
