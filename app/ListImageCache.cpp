@@ -21,49 +21,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint32_t kCoreHeaderSize = 12;
 // A list image is a few hundred pixels wide; this leaves room for any size a
 // cache file could sensibly have and refuses to read a huge file for one.
 constexpr std::uintmax_t kMaxCacheFileBytes = 64 * 1024 * 1024;
-
-void PutU16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-  out[at] = static_cast<std::uint8_t>(v);
-  out[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t U16At(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (std::uint32_t(b[at + 1]) << 8);
-}
-
-std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return b[at] | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
-         (std::uint32_t(b[at + 3]) << 24);
-}
 
 // File header, 40-byte information header and colour table of a bottom-up
 // uncompressed DIB; the pixel rows follow.
 std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitCount,
                                      const std::vector<TColor>& table, std::size_t stride) {
-  const std::uint32_t pixelsAt = kBmpFileHeaderSize + kInfoHeaderSize + 4 * std::uint32_t(table.size());
+  const std::uint32_t pixelsAt = kBmpFileHeaderSize + kBmpInfoHeaderSize + 4 * std::uint32_t(table.size());
   const std::size_t pixelBytes = stride * std::size_t(height);
   std::vector<std::uint8_t> out(pixelsAt + pixelBytes, 0);
-  out[0] = 'B';
-  out[1] = 'M';
-  PutU32(out, 2, static_cast<std::uint32_t>(out.size()));
-  PutU32(out, 10, pixelsAt);
-  PutU32(out, 14, kInfoHeaderSize);
+  PutBmpFileHeader(out, pixelsAt);
+  PutU32(out, 14, kBmpInfoHeaderSize);
   PutU32(out, 18, static_cast<std::uint32_t>(width));
   PutU32(out, 22, static_cast<std::uint32_t>(height));
   PutU16(out, 26, 1);
-  PutU16(out, 28, static_cast<std::uint32_t>(bitCount));
+  PutU16(out, 28, static_cast<std::uint16_t>(bitCount));
   PutU32(out, 34, static_cast<std::uint32_t>(pixelBytes));
   PutU32(out, 46, static_cast<std::uint32_t>(table.size()));
-  std::size_t at = kBmpFileHeaderSize + kInfoHeaderSize;
+  std::size_t at = kBmpFileHeaderSize + kBmpInfoHeaderSize;
   for (TColor c : table) {
     out[at++] = static_cast<std::uint8_t>(c >> 16);  // blue
     out[at++] = static_cast<std::uint8_t>(c >> 8);   // green
@@ -214,18 +191,18 @@ namespace {
 // table, which keeps a cached folder far faster than reading its drawings;
 // everything else goes through the general decoder.
 bool LoadOwnPaletteBmp(const std::vector<std::uint8_t>& b, QImage& image) {
-  if (b.size() < kBmpFileHeaderSize + kInfoHeaderSize || b[0] != 'B' || b[1] != 'M') return false;
+  if (b.size() < kBmpFileHeaderSize + kBmpInfoHeaderSize || b[0] != 'B' || b[1] != 'M') return false;
   const std::size_t info = kBmpFileHeaderSize;
   const std::uint32_t pixelsAt = U32At(b, 10);
   const std::int32_t width = static_cast<std::int32_t>(U32At(b, info + 4));
   const std::int32_t height = static_cast<std::int32_t>(U32At(b, info + 8));
   std::uint32_t used = U32At(b, info + 32);
-  if (U32At(b, info) != kInfoHeaderSize || U16At(b, info + 12) != 1 || U16At(b, info + 14) != 8 ||
+  if (U32At(b, info) != kBmpInfoHeaderSize || U16At(b, info + 12) != 1 || U16At(b, info + 14) != 8 ||
       U32At(b, info + 16) != 0 || width <= 0 || width > 1 << 15 || height <= 0 || height > 1 << 15)
     return false;
   if (used == 0) used = 256;
   if (used > 256) return false;
-  const std::size_t tableAt = info + kInfoHeaderSize;
+  const std::size_t tableAt = info + kBmpInfoHeaderSize;
   const std::size_t stride = (std::size_t(width) + 3) & ~std::size_t(3);
   if (tableAt + 4 * std::size_t(used) > b.size() || pixelsAt < tableAt + 4 * std::size_t(used) ||
       pixelsAt > b.size() || (b.size() - pixelsAt) / stride < std::size_t(height))
@@ -257,7 +234,7 @@ bool LoadListImageCache(const fs::path& file, QImage& image) {
   // Having decoded, the information header is known to be there.
   const std::uint32_t headerSize = U32At(bytes, kBmpFileHeaderSize);
   const std::uint32_t bitCount =
-      U16At(bytes, kBmpFileHeaderSize + (headerSize == kCoreHeaderSize ? 10 : 14));
+      U16At(bytes, kBmpFileHeaderSize + (headerSize == kBmpCoreHeaderSize ? 10 : 14));
 
   if (bitCount > 8) {
     image = RgbBitmapToImage(decoded);

@@ -18,22 +18,11 @@ namespace {
 
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
-constexpr std::uint32_t kCoreHeaderSize = 12;
-constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kLargestHeaderSize = 124;  // BITMAPV5HEADER
 // Far above any preview (the largest real ones are under 1000 x 500) yet
 // small enough that a forged header cannot make us allocate gigabytes.
 constexpr std::int64_t kMaxSide = 1 << 15;
 constexpr std::int64_t kMaxPixels = std::int64_t(1) << 25;
-
-std::uint16_t U16At(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-std::uint32_t U32At(std::span<const std::uint8_t> b, std::size_t at) {
-  return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
-         (std::uint32_t(b[at + 3]) << 24);
-}
 
 struct DibInfo {
   std::int64_t width = 0;
@@ -53,15 +42,15 @@ bool ParseDibInfo(std::span<const std::uint8_t> dib, DibInfo& info) {
   std::uint64_t tableStart = headerSize;
   std::uint32_t colorsUsed = 0;
 
-  if (headerSize == kCoreHeaderSize) {
-    if (dib.size() < kCoreHeaderSize) return false;
+  if (headerSize == kBmpCoreHeaderSize) {
+    if (dib.size() < kBmpCoreHeaderSize) return false;
     info.width = U16At(dib, 4);
     info.height = U16At(dib, 6);
     info.bitCount = U16At(dib, 10);
     info.paletteEntrySize = 3;
     if (info.bitCount != 1 && info.bitCount != 4 && info.bitCount != 8 && info.bitCount != 24)
       return false;
-  } else if (headerSize >= kInfoHeaderSize && headerSize <= kLargestHeaderSize) {
+  } else if (headerSize >= kBmpInfoHeaderSize && headerSize <= kLargestHeaderSize) {
     if (dib.size() < headerSize) return false;
     const auto width = static_cast<std::int32_t>(U32At(dib, 4));
     const auto height = static_cast<std::int32_t>(U32At(dib, 8));
@@ -80,10 +69,10 @@ bool ParseDibInfo(std::span<const std::uint8_t> dib, DibInfo& info) {
     } else if (compression == kBiBitfields) {
       if (bpp != 16 && bpp != 32) return false;
       // The masks follow a plain 40-byte header; the larger headers hold them.
-      const std::uint64_t masksAt = kInfoHeaderSize;
-      if (headerSize == kInfoHeaderSize)
+      const std::uint64_t masksAt = kBmpInfoHeaderSize;
+      if (headerSize == kBmpInfoHeaderSize)
         tableStart += 12;
-      else if (headerSize < kInfoHeaderSize + 12)
+      else if (headerSize < kBmpInfoHeaderSize + 12)
         return false;
       if (dib.size() < masksAt + 12) return false;
       info.masks = {U32At(dib, masksAt), U32At(dib, masksAt + 4), U32At(dib, masksAt + 8)};
@@ -196,9 +185,7 @@ bool DecodeBmp(std::span<const std::uint8_t> bytes, RgbBitmap& out) {
         break;
       case 32:
         for (int x = 0; x < width; ++x) {
-          const std::uint32_t v = std::uint32_t(src[4 * x]) | (std::uint32_t(src[4 * x + 1]) << 8) |
-                                  (std::uint32_t(src[4 * x + 2]) << 16) |
-                                  (std::uint32_t(src[4 * x + 3]) << 24);
+          const std::uint32_t v = U32At(std::span(src + 4 * x, 4), 0);
           dst[x] = Rgb(red.Extract(v), green.Extract(v), blue.Extract(v));
         }
         break;

@@ -67,8 +67,7 @@ class PreviewFile {
   std::uint32_t U32(std::uint64_t offset) {
     std::uint8_t b[4];
     Read(offset, 4, b);
-    return std::uint32_t(b[0]) | (std::uint32_t(b[1]) << 8) | (std::uint32_t(b[2]) << 16) |
-           (std::uint32_t(b[3]) << 24);
+    return U32At(b, 0);
   }
 
  private:
@@ -94,10 +93,6 @@ int ReleaseNumber(const std::uint8_t (&digits)[4]) {
     value = value * 10 + (text[i] - '0');
   }
   return negative ? -value : value;
-}
-
-void PutU32(std::uint8_t* at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 }  // namespace
@@ -135,11 +130,7 @@ bool ReadDwgPreview(const std::filesystem::path& FileName, RgbBitmap& Bitmap) {
     std::uint32_t pixelOffset =
         DibPixelOffset(std::span<const std::uint8_t>(bmp).subspan(kBmpFileHeaderSize));
     pixelOffset = pixelOffset != 0 ? kBmpFileHeaderSize + pixelOffset : kUsualPixelOffset;
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    PutU32(&bmp[2], static_cast<std::uint32_t>(dataSize + kBmpFileHeaderSize));
-    PutU32(&bmp[6], 0);
-    PutU32(&bmp[10], pixelOffset);
+    PutBmpFileHeader(bmp, pixelOffset);
     decoded = DecodeBmp(bmp, image);
   } else {
     std::vector<std::uint8_t> png(dataSize);
