@@ -1,12 +1,16 @@
 #include "app/ListImageCache.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <random>
 #include <span>
 #include <string>
 #include <system_error>
 #include <unordered_map>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/DwgListImage.h"
 #include "model/BmpFormat.h"
@@ -158,18 +162,23 @@ bool WriteBmpFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) 
   tempName += std::to_string(random());
   tempName += std::to_string(random());
   const fs::path temp = file.parent_path() / tempName;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      return false;
-    }
+  // Only a file made here and now is written: whatever already has the
+  // temporary name, a link to a user's file above all, is left alone.
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool written = true;
+  for (std::size_t done = 0; written && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    written = n > 0;
+    if (written) done += static_cast<std::size_t>(n);
   }
+  written = close(fd) == 0 && written;
   std::error_code ec;
+  if (!written) {
+    fs::remove(temp, ec);
+    return false;
+  }
   fs::rename(temp, file, ec);
   if (ec) {
     fs::remove(temp, ec);
