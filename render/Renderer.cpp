@@ -396,34 +396,31 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
 // nothing inside such a box can be inside the window or cross its edges, so
 // the answer is the same, and most records of a zoomed view stop there.
 bool LineInView(const TAcadLineBlk& r, const ViewWindow& w) {
-  const TAcadPoint min{std::min(r.st.x, r.ed.x), std::min(r.st.y, r.ed.y), 0};
-  const TAcadPoint max{std::max(r.st.x, r.ed.x), std::max(r.st.y, r.ed.y), 0};
+  TAcadPoint min, max;
+  SegmentBox(r.st, r.ed, min, max);
   if (ApartFromWindow(min, max, w)) return false;
   if (Inside(w, r.st) && Inside(w, r.ed)) return true;
   return SegmentCrossesWindow(r.st, r.ed, w);
 }
 
 bool CircleInView(const TCircleBlk& r, const ViewWindow& w) {
-  const double reach = std::fabs(r.hankei);
-  if (ApartFromWindow(TAcadPoint{r.center.x - reach, r.center.y - reach, 0},
-                      TAcadPoint{r.center.x + reach, r.center.y + reach, 0}, w))
-    return false;
-  if (Inside(w, r.center)) return true;
   TAcadPoint min, max;
-  CircleBox(r.center, r.hankei, min, max);
-  return BoxCrossesWindow(min, max, w);
+  CircleBox(r.center, std::fabs(r.hankei), min, max);
+  if (ApartFromWindow(min, max, w)) return false;
+  if (Inside(w, r.center)) return true;
+  // A negative radius draws the centre pixel alone (its own box is inside
+  // out and never crosses), so only the centre counts for it.
+  return r.hankei > 0 && BoxCrossesWindow(min, max, w);
 }
 
 bool ArcInView(const TArcBlk& r, const ViewWindow& w) {
   // The end points and the arc's box lie within the circle's box.
-  const double reach = std::fabs(r.hankei);
-  if (ApartFromWindow(TAcadPoint{r.center.x - reach, r.center.y - reach, 0},
-                      TAcadPoint{r.center.x + reach, r.center.y + reach, 0}, w))
-    return false;
+  TAcadPoint min, max;
+  CircleBox(r.center, std::fabs(r.hankei), min, max);
+  if (ApartFromWindow(min, max, w)) return false;
   if (Inside(w, r.center)) return true;
   if (Inside(w, PolarPoint(r.center, r.st * kDegToRad, r.hankei))) return true;
   if (Inside(w, PolarPoint(r.center, r.ed * kDegToRad, r.hankei))) return true;
-  TAcadPoint min, max;
   ArcBox(r.center, r.hankei, r.st * kDegToRad, r.ed * kDegToRad, min, max);
   return BoxCrossesWindow(min, max, w);
 }
