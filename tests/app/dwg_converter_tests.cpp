@@ -1,4 +1,4 @@
-// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files, claims pre-R13 drawings, turns layers off or recolours them, hides attributes, or leaves NULs and a second layer 0 in names.
+// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files or copies under another name than the work folder gives, claims pre-R13 drawings, turns layers off or recolours them, hides attributes, or leaves NULs and a second layer 0 in names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -533,6 +533,12 @@ TEST_F(BundledConverter, ConvertsBinaryDxfWithoutLossAndRefusesDamagedFilesClean
     test::WriteFile(tmp / "half.dxf", binary.substr(0, binary.size() / 2));
     EXPECT_TRUE(Convert(tmp / "half.dxf", tmp / "work").empty());
   }
+  // An upper-case name keeps its case, so the copy is found where the
+  // work folder says it is.
+  using namespace std::string_literals;
+  test::WriteFile(tmp / "PLAN.DXF", "AutoCAD Binary DXF\r\n\x1a\0"s + "\0\0SECTION\0"s + "\2\0ENTITIES\0"s +
+                                        "\0\0ENDSEC\0"s + "\0\0EOF\0"s);
+  EXPECT_FALSE(Convert(tmp / "PLAN.DXF", tmp / "work").empty());
   test::WriteFile(tmp / "noise.dwg", std::string(4096, '\x5a'));
   EXPECT_TRUE(Convert(tmp / "noise.dwg", tmp / "work").empty());
 }
