@@ -445,16 +445,14 @@ void QtCanvas::SetPixel(int x, int y, TColor color) {
   painter_.setCompositionMode(ToComposition(penMode_));
 }
 
-void QtCanvas::SetFont(const CanvasFont& font) {
-  if (font == font_ && qtFont_) return;
-  font_ = font;
-  qtFont_.reset();
-}
+void QtCanvas::SetFont(const CanvasFont& font) { font_ = font; }
 
 void QtCanvas::SetFontColor(TColor color) { fontColor_ = color; }
 
 void QtCanvas::RealiseFont() {
-  if (qtFont_) return;
+  // The renderer sets each text's font and then puts the previous one back;
+  // the next text of the same size then finds its font still made.
+  if (qtFont_ && realisedFor_ == font_) return;
   QFont f(QString::fromStdU16String(font_.face));
   // The hint alone does not stop antialiasing with every font engine.
   f.setStyleStrategy(QFont::NoAntialias);
@@ -489,6 +487,7 @@ void QtCanvas::RealiseFont() {
   }
   ascent_ = QFontMetrics(f).ascent();
   qtFont_ = f;
+  realisedFor_ = font_;
 }
 
 int QtCanvas::TextWidth(const std::u16string& text) {

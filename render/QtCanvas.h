@@ -84,6 +84,7 @@ class QtCanvas : public Canvas {
   // Realised on first use: a canvas that only draws lines then needs no
   // application object, and a face's cell ratio is measured once.
   std::optional<QFont> qtFont_;
+  CanvasFont realisedFor_;   // the font qtFont_ was made from
   int ascent_ = 0;           // of the realised font
   double fontScale_ = 1;     // from the realised font to the one asked for
   std::u16string ratioFace_;
