@@ -14,22 +14,18 @@
 #include <stdexcept>
 #include <vector>
 
+#include "geometry/AcadCtrl2016.h"
+
 namespace vantrel {
 
 namespace {
-
-constexpr double kRadToDegree = 57.29577951308232;
-constexpr double kPi = 3.141592653589793;
-
-QColor ToQColor(TColor c) {
-  return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                static_cast<int>((c >> 16) & 0xFF));
-}
 
 QRgb ToQRgb(TColor c) {
   return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
               static_cast<int>((c >> 16) & 0xFF));
 }
+
+QColor ToQColor(TColor c) { return QColor(ToQRgb(c)); }
 
 QPainter::CompositionMode ToComposition(PenMode mode) {
   switch (mode) {
@@ -40,6 +36,22 @@ QPainter::CompositionMode ToComposition(PenMode mode) {
   }
   return QPainter::CompositionMode_SourceOver;
 }
+
+// Fills, pixels and text are copied whatever the pen's raster mode, as
+// GDI's are; the mode comes back when the scope ends.
+class CopyModeScope {
+ public:
+  explicit CopyModeScope(QPainter& painter) : painter_(painter), mode_(painter.compositionMode()) {
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+  ~CopyModeScope() { painter_.setCompositionMode(mode_); }
+  CopyModeScope(const CopyModeScope&) = delete;
+  CopyModeScope& operator=(const CopyModeScope&) = delete;
+
+ private:
+  QPainter& painter_;
+  QPainter::CompositionMode mode_;
+};
 
 // GDI's cosmetic dash patterns in pixels. Qt's own Qt::DotLine and friends
 // are multiples of the pen width and look different from what users of the
@@ -65,7 +77,7 @@ Dashes DashPattern(TPenStyle style) {
 double ArcParameterDegrees(double cx, double cy, double rx, double ry, int x, int y) {
   const double dx = x - cx;
   const double dy = cy - y;
-  return std::atan2(dy / ry, dx / rx) * kRadToDegree;
+  return std::atan2(dy / ry, dx / rx) * kRadToDeg;
 }
 
 // Pixels of thin pens written straight into the image. Qt's cosmetic
@@ -196,13 +208,6 @@ class ThinPenWriter {
       Segment(p.x(), p.y(), q.x(), q.y());
       p = q;
     }
-  }
-
-  // Samples closer than a pixel seldom leave a gap, but rounding may; the
-  // gap is bridged.
-  void StepTo(QPoint from, QPoint to) {
-    Segment(from.x(), from.y(), to.x(), to.y());
-    Plot(to.x(), to.y());
   }
 
   // From (x0, y0) to (x1, y1), the end pixel left out.
@@ -370,9 +375,8 @@ void QtCanvas::FillRect(const PixelRect& rect) {
   const int left = std::min(rect.left, rect.right), right = std::max(rect.left, rect.right);
   const int top = std::min(rect.top, rect.bottom), bottom = std::max(rect.top, rect.bottom);
   if (right == left || bottom == top) return;
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const CopyModeScope copy(painter_);
   painter_.fillRect(QRect(left, top, right - left, bottom - top), ToQColor(brushColor_));
-  painter_.setCompositionMode(ToComposition(penMode_));
 }
 
 void QtCanvas::MoveTo(int x, int y) {
@@ -422,7 +426,7 @@ void QtCanvas::Arc(int left, int top, int right, int bottom, int xStart, int ySt
   if (ThinPenReaches(l, t, r, b)) {
     ThinPenWriter writer(bits_, image_->bytesPerLine() / 4, image_->width(), image_->height(),
                          penMode_, penColor_, penStyle_);
-    writer.Curve(l, t, r, b, xStart, yStart, xEnd, yEnd, a1 / kRadToDegree, span / kRadToDegree,
+    writer.Curve(l, t, r, b, xStart, yStart, xEnd, yEnd, a1 / kRadToDeg, span / kRadToDeg,
                  ring_);
     return;
   }
@@ -440,9 +444,8 @@ void QtCanvas::SetPixel(int x, int y, TColor color) {
       bits_[static_cast<std::ptrdiff_t>(y) * (image_->bytesPerLine() / 4) + x] = ToQRgb(color);
     return;
   }
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const CopyModeScope copy(painter_);
   painter_.fillRect(QRect(x, y, 1, 1), ToQColor(color));
-  painter_.setCompositionMode(ToComposition(penMode_));
 }
 
 void QtCanvas::SetFont(const CanvasFont& font) { font_ = font; }
@@ -499,8 +502,7 @@ int QtCanvas::TextWidth(const std::u16string& text) {
 void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   if (text.empty()) return;
   RealiseFont();
-  // Text ignores the raster mode, as GDI's does.
-  painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const CopyModeScope copy(painter_);
   painter_.setFont(*qtFont_);
   painter_.setPen(ToQColor(fontColor_));
   penDirty_ = true;
@@ -514,7 +516,6 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
     painter_.drawText(QPoint(0, ascent_), s);
     painter_.resetTransform();
   }
-  painter_.setCompositionMode(ToComposition(penMode_));
 }
 
 }  // namespace vantrel
