@@ -19,6 +19,8 @@
 // Latin-1 so that a drawing's code page passes through unchanged.
 'use strict';
 
+const { layerTableBody } = require('./layer-table-body.cjs');
+
 // The palette the viewer draws with (render/Pens.cpp): 1-9 and 250-255 as
 // AutoCAD has them, 10-249 as 24 hues of five values, odd numbers pale.
 function paletteColor(n) {
@@ -62,10 +64,6 @@ function nearestColorNumber(rgb) {
   return best;
 }
 
-// The LAYER table: from "0/TABLE 2/LAYER" to the next "0/ENDTAB".
-const kLayerTableStart = /(^|\n)[ \t]*0\r?\n[ \t]*TABLE\r?\n[ \t]*2\r?\n[ \t]*LAYER\r?\n/;
-const kTableEnd = /\n[ \t]*0\r?\n[ \t]*ENDTAB\r?\n/g;
-
 function withEnding(text, line) {
   return line.endsWith('\r') ? `${text}\r` : text;
 }
@@ -108,12 +106,9 @@ function fixLayerTable(dxf, offByHandle) {
   const blocks = dxf.indexOf(kBlocksSection);
   const tablesEnd = blocks >= 0 ? blocks : dxf.length;
   const text = dxf.toString('latin1', 0, tablesEnd);
-  const start = kLayerTableStart.exec(text);
-  if (!start) return { dxf, ...counts };
-  const bodyStart = start.index + start[0].length;
-  kTableEnd.lastIndex = bodyStart;
-  const end = kTableEnd.exec(text);
-  const bodyEnd = end ? end.index + 1 : text.length;
+  const body = layerTableBody(text);
+  if (!body) return { dxf, ...counts };
+  const { start: bodyStart, end: bodyEnd } = body;
 
   const lines = text.slice(bodyStart, bodyEnd).split('\n');
   let record = null;

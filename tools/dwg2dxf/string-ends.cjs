@@ -17,9 +17,7 @@
 // other records point to some of them by handle and none holds a layer.)
 'use strict';
 
-// The LAYER table: from "0/TABLE 2/LAYER" to the next "0/ENDTAB".
-const kLayerTableStart = /(^|\n)[ \t]*0\r?\n[ \t]*TABLE\r?\n[ \t]*2\r?\n[ \t]*LAYER\r?\n/;
-const kTableEnd = /\n[ \t]*0\r?\n[ \t]*ENDTAB\r?\n/g;
+const { layerTableBody } = require('./layer-table-body.cjs');
 
 // Drops the LAYER records that have a name without NUL when another record
 // had that name with one; |lines| are the table's lines, NULs still in.
@@ -49,15 +47,11 @@ function dropAddedLayers(lines) {
 // layer records went.
 function fixStringEnds(dxf) {
   let layersDropped = 0;
-  const start = kLayerTableStart.exec(dxf);
-  if (start) {
-    const bodyStart = start.index + start[0].length;
-    kTableEnd.lastIndex = bodyStart;
-    const end = kTableEnd.exec(dxf);
-    const bodyEnd = end ? end.index + 1 : dxf.length;
-    const lines = dxf.slice(bodyStart, bodyEnd).split('\n');
+  const body = layerTableBody(dxf);
+  if (body) {
+    const lines = dxf.slice(body.start, body.end).split('\n');
     layersDropped = dropAddedLayers(lines);
-    if (layersDropped) dxf = dxf.slice(0, bodyStart) + lines.join('\n') + dxf.slice(bodyEnd);
+    if (layersDropped) dxf = dxf.slice(0, body.start) + lines.join('\n') + dxf.slice(body.end);
   }
   let linesCut = 0;
   dxf = dxf.replace(/\0[^\r\n]*/g, () => {
