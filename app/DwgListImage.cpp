@@ -157,17 +157,14 @@ void PaintDwgPreview(RgbBitmap& Preview, RgbBitmap& Dest, int StretchMode, bool 
       bottom = y;
       left = std::min(left, x);
       right = std::max(right, x);
-      if (x == 0) left = 0;
-      if (x == W - 1) right = W - 1;
+      // Content in the first column of a row leaves top one row higher,
+      // except in the first row.
       if (y == 0) top = 0;
-      if (y == H - 1) bottom = H - 1;
     }
   }
 
   if (left > 0) --left;
   if (top > 0) --top;
-  right = std::min(right, W - 1);
-  bottom = std::min(bottom, H - 1);
   int boxWidth = left < right ? right - left + 1 : W;
   int boxHeight = top < bottom ? bottom - top + 1 : H;
   if (right - left <= 3 || bottom - top <= 3 || !Crop) {
