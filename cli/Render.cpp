@@ -166,6 +166,12 @@ int RunRender(const Args& args) {
 
   const std::unique_ptr<GuiSession> gui = StartGui();
   QImage picture(o.width, o.height, QImage::Format_RGB32);
+  // A large picture may find no memory; Qt then hands back a null image.
+  if (picture.isNull()) {
+    std::fprintf(stderr, "vantrel-cli render: no memory for a %dx%d picture\n", o.width,
+                 o.height);
+    return 1;
+  }
   int drawn = 0;
   {
     QtCanvas canvas(picture);
