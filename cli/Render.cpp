@@ -5,8 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -44,10 +44,11 @@ void RenderUsage() {
 }
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
-  char* end = nullptr;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || v < low || v > high) return false;
-  value = static_cast<int>(v);
+  int v = 0;
+  const char* last = text.data() + text.size();
+  const auto [end, ec] = std::from_chars(text.data(), last, v);
+  if (ec != std::errc() || end != last || v < low || v > high) return false;
+  value = v;
   return true;
 }
 
@@ -68,9 +69,11 @@ bool ParseColour(const std::string& text, TColor& colour) {
     return true;
   }
   if (text.size() != 7 || text[0] != '#') return false;
-  char* end = nullptr;
-  const unsigned long rgb = std::strtoul(text.c_str() + 1, &end, 16);
-  if (*end != '\0') return false;
+  // from_chars takes no sign, blanks or 0x prefix, which strtoul would.
+  unsigned long rgb = 0;
+  const char* last = text.data() + text.size();
+  const auto [end, ec] = std::from_chars(text.data() + 1, last, rgb, 16);
+  if (ec != std::errc() || end != last) return false;
   // #RRGGBB as written on the web; colours here are 0x00BBGGRR.
   colour = static_cast<TColor>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
   return true;
