@@ -222,10 +222,7 @@ QImage RgbBitmapToImage(const RgbBitmap& bitmap) {
   QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
   for (int y = 0; y < bitmap.height; ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < bitmap.width; ++x) {
-      const TColor c = bitmap.at(x, y);
-      line[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    }
+    for (int x = 0; x < bitmap.width; ++x) line[x] = ColorToQRgb(bitmap.at(x, y));
   }
   return image;
 }
@@ -235,9 +232,7 @@ RgbBitmap ImageToRgbBitmap(const QImage& image) {
   RgbBitmap bitmap(rgb.width(), rgb.height());
   for (int y = 0; y < rgb.height(); ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-    for (int x = 0; x < rgb.width(); ++x)
-      bitmap.at(x, y) = TColor(qRed(line[x])) | (TColor(qGreen(line[x])) << 8) |
-                        (TColor(qBlue(line[x])) << 16);
+    for (int x = 0; x < rgb.width(); ++x) bitmap.at(x, y) = QRgbToColor(line[x]);
   }
   return bitmap;
 }

@@ -55,8 +55,7 @@ std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitCount,
 }
 
 TColor PixelAt(const QImage& rgb32, int x, int y) {
-  const QRgb p = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y))[x];
-  return TColor(qRed(p)) | (TColor(qGreen(p)) << 8) | (TColor(qBlue(p)) << 16);
+  return QRgbToColor(reinterpret_cast<const QRgb*>(rgb32.constScanLine(y))[x]);
 }
 
 int Distance(TColor a, TColor b) {
@@ -261,7 +260,7 @@ bool LoadListImageCache(const fs::path& file, QImage& image) {
       if (it == index.end()) {
         if (colours.size() == 256) return false;  // more than any colour table holds
         it = index.emplace(c, static_cast<int>(colours.size())).first;
-        colours.push_back(qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        colours.push_back(ColorToQRgb(c));
       }
       line[x] = static_cast<uchar>(it->second);
     }
