@@ -454,37 +454,32 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
     return (NoCull || inView(r, window)) && LayerVisibleAt(d, r.layindex);
   };
   int count = 0;
+  // Lines, circles and arcs share their filters and the thinning.
+  auto drawEach = [&](auto& table, auto inView, auto draw) {
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      if (ThinOut && (i & 1)) continue;
+      auto& r = table[i];
+      if (r.code60 != 0 || r.code67 != 0) continue;
+      if (!wanted(r, inView)) continue;
+      ++count;
+      draw(r, DrawingColor(r.PenColor, BackColor, ColorMode));
+    }
+  };
 
-  for (std::size_t i = 0; i < d.EntLineAry.size(); ++i) {
-    if (ThinOut && (i & 1)) continue;
-    const TAcadLineBlk& r = d.EntLineAry[i];
-    if (r.code60 != 0 || r.code67 != 0) continue;
-    if (!wanted(r, LineInView)) continue;
-    ++count;
+  drawEach(d.EntLineAry, LineInView, [&](const TAcadLineBlk& r, TColor colour) {
     DrawLine(canvas, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), s,
-             r.PenStyle, PenWidth, DrawingColor(r.PenColor, BackColor, ColorMode));
-  }
+             r.PenStyle, PenWidth, colour);
+  });
 
-  for (std::size_t i = 0; i < d.EntCircleAry.size(); ++i) {
-    if (ThinOut && (i & 1)) continue;
-    const TCircleBlk& r = d.EntCircleAry[i];
-    if (r.code60 != 0 || r.code67 != 0) continue;
-    if (!wanted(r, CircleInView)) continue;
-    ++count;
+  drawEach(d.EntCircleAry, CircleInView, [&](const TCircleBlk& r, TColor colour) {
     DrawArc(canvas, ScreenCenter, Relative(r.center, ViewCenter), s, r.hankei, 0, 0, r.PenStyle,
-            PenWidth, DrawingColor(r.PenColor, BackColor, ColorMode));
-  }
+            PenWidth, colour);
+  });
 
-  for (std::size_t i = 0; i < d.EntArcAry.size(); ++i) {
-    if (ThinOut && (i & 1)) continue;
-    TArcBlk& r = d.EntArcAry[i];
-    if (r.code60 != 0 || r.code67 != 0) continue;
-    if (!wanted(r, ArcInView)) continue;
-    ++count;
+  drawEach(d.EntArcAry, ArcInView, [&](TArcBlk& r, TColor colour) {
     // Written back so that every later reader (the pick readouts) sees
     // st <= ed.
     if (r.st > r.ed) r.ed = r.ed + 360;
-    const TColor colour = DrawingColor(r.PenColor, BackColor, ColorMode);
     const TAcadPoint c = Relative(r.center, ViewCenter);
     if (std::fabs(r.ed - r.st) <= 1) {
       DrawLine(canvas, ScreenCenter, PolarPoint(c, r.st * kDegToRad, r.hankei),
@@ -493,12 +488,12 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
       DrawArc(canvas, ScreenCenter, c, s, r.hankei, r.st * kDegToRad, r.ed * kDegToRad,
               r.PenStyle, PenWidth, colour);
     }
-  }
+  });
 
   if (!ThinOut) {
     for (const TTextBlk& r : d.EntTextAry) {
-      if (r.code60 != 0) continue;
-      if ((r.code70 & 1) != 0 || r.code67 != 0) continue;
+      // Bit 1 of code70: an attribute definition that does not show.
+      if (r.code60 != 0 || (r.code70 & 1) != 0 || r.code67 != 0) continue;
       if (!wanted(r, TextInView)) continue;
       ++count;
       DrawText(canvas, ScreenCenter, ReplaceControlCodes(r.str), s, r,
