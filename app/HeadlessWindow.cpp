@@ -1,5 +1,7 @@
 #include "app/HeadlessWindow.h"
 
+#include "model/FileNames.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -22,10 +24,8 @@ std::vector<std::u16string> DrawingsIn(const fs::path& folder) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     if (!entry.is_regular_file(ec)) continue;
-    std::u16string ext = entry.path().extension().u16string();
-    for (char16_t& c : ext)
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-    if (ext == u".DXF" || ext == u".DWG") names.push_back(entry.path().filename().u16string());
+    const std::string ext = UpperExtension(entry.path());
+    if (ext == ".DXF" || ext == ".DWG") names.push_back(entry.path().filename().u16string());
   }
   std::sort(names.begin(), names.end());
   return names;
