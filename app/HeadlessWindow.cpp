@@ -1,9 +1,9 @@
 #include "app/HeadlessWindow.h"
 
-#include "model/FileNames.h"
-
 #include <algorithm>
 #include <system_error>
+
+#include "model/FileNames.h"
 
 namespace vantrel {
 
