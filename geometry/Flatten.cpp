@@ -165,12 +165,13 @@ void PolylinesToLines(Drawing& d) {
       // A column whose first vertex is missing has nothing to start from.
       for (std::int64_t j = 0; j < n && j < count; ++j) {
         TAcadPoint current = run[j].code10;
+        // k only grows with i: past the last vertex nothing more is drawn,
+        // and a hostile M would otherwise spin through empty rows.
         for (std::int64_t i = 1; i < m; ++i) {
           const std::int64_t k = i * n + j;
-          if (k < count) {
-            addLine(current, run[k].code10);
-            current = run[k].code10;
-          }
+          if (k >= count) break;
+          addLine(current, run[k].code10);
+          current = run[k].code10;
         }
         if (IsClosed(p.code70)) addLine(current, run[j].code10);
       }
