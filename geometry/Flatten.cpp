@@ -77,6 +77,21 @@ TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
   return line;
 }
 
+// The arc of a polyline's bulge, with the polyline's owner and looks.
+TArcBlk ArcOf(const TLwpBlk& p, TAcadPoint center, double radius, double stDeg, double edDeg) {
+  TArcBlk arc = ZeroRecord<TArcBlk>();
+  arc.bname = p.bname;
+  arc.layer = p.layer;
+  arc.ltype = p.ltype;
+  arc.color = p.color;
+  arc.code67 = p.code67;
+  arc.center = center;
+  arc.hankei = radius;
+  arc.st = stDeg;
+  arc.ed = edDeg;
+  return arc;
+}
+
 // At most one line or arc per vertex (the closing segment included); a
 // polygon mesh adds at most one closing line per column, so twice that.
 struct PolylineBound {
@@ -88,7 +103,7 @@ struct PolylineBound {
     bool anyMesh = false;
     for (const TLwpBlk& p : headers) {
       anyMesh = anyMesh || (p.code70 & 16) != 0;
-      extruded = extruded || !SamePoint(p.code210, DefaultExtrusion, 0.00001);
+      extruded = extruded || !HasDefaultExtrusion(p.code210);
     }
     for (const TLwpVer& v : vertices) arcs += v.code42 != 0 ? 1 : 0;
     lines = vertices.size() * (anyMesh ? 2 : 1);
@@ -122,17 +137,7 @@ void BlockPolylinesToLines(Drawing& d) {
         TAcadPoint center;
         double radius, a1, a2;
         BulgeToArc(run[k].code10, run[k + 1].code10, run[k].code42, center, radius, a1, a2);
-        TArcBlk arc = ZeroRecord<TArcBlk>();
-        arc.bname = p.bname;
-        arc.layer = p.layer;
-        arc.ltype = p.ltype;
-        arc.color = p.color;
-        arc.code67 = p.code67;
-        arc.center = center;
-        arc.hankei = radius;
-        arc.st = a1 * kRadToDeg;
-        arc.ed = a2 * kRadToDeg;
-        d.BlkArcAry.push_back(std::move(arc));
+        d.BlkArcAry.push_back(ArcOf(p, center, radius, a1 * kRadToDeg, a2 * kRadToDeg));
       } else {
         TAcadLineBlk line = LineOf(p, run[k].code10, run[k + 1].code10);
         line.code67 = p.code67;
@@ -196,17 +201,8 @@ void PolylinesToLines(Drawing& d) {
         addLine(PolarPoint(center, a1, radius), PolarPoint(center, a2, radius));
         continue;
       }
-      TArcBlk arc = ZeroRecord<TArcBlk>();
-      arc.bname = p.bname;
-      arc.layer = p.layer;
-      arc.ltype = p.ltype;
-      arc.color = p.color;
-      arc.code67 = p.code67;
+      TArcBlk arc = ArcOf(p, center, radius, d1, a2 * kRadToDeg);
       arc.code210 = p.code210;
-      arc.center = center;
-      arc.hankei = radius;
-      arc.st = d1;
-      arc.ed = a2 * kRadToDeg;
       d.EntArcAry.push_back(std::move(arc));
     }
   }
