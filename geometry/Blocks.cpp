@@ -114,16 +114,21 @@ class OwnerLayerColor {
   SmallInt color_ = 0;
 };
 
-// Texts have no linetype to take.
+// The owner is the placing insert or, for inserts standing in their
+// definition, the block. Texts have no linetype to take.
+template <class T, class Owner>
+void TakeOwnerLayer(T& e, const Owner& owner, OwnerLayerColor& ownerColor) {
+  if (!TakesOwnerLayer(e.layer, e.color)) return;
+  if constexpr (!std::is_same_v<T, TTextBlk>) e.ltype = owner.ltype;
+  e.layer = owner.layer;
+  e.color = ownerColor();
+}
+
 template <class T>
 void ApplyOwner(T& e, const TInsertBlk& insert, OwnerLayerColor& ownerColor) {
   e.code67 = insert.code67;
   e.code210 = insert.code210;
-  if (TakesOwnerLayer(e.layer, e.color)) {
-    if constexpr (!std::is_same_v<T, TTextBlk>) e.ltype = insert.ltype;
-    e.layer = insert.layer;
-    e.color = ownerColor();
-  }
+  TakeOwnerLayer(e, insert, ownerColor);
 }
 
 // Places the lines, circles, arcs and texts of the block of entry by insert I.
@@ -331,13 +336,7 @@ void ExpandBlocks(Drawing& d) {
         OwnerLayerColor placerColor(d, placer.layer);
         for (const TInsertBlk& nested : block.InsertAry) {
           TInsertBlk& e = d.BlkInsertAry.emplace_back(nested);
-          e.code67 = placer.code67;
-          e.code210 = placer.code210;
-          if (TakesOwnerLayer(e.layer, e.color)) {
-            e.ltype = placer.ltype;
-            e.layer = placer.layer;
-            e.color = placerColor();
-          }
+          ApplyOwner(e, placer, placerColor);
           e.rotate = nested.rotate + placer.rotate;
           MulPoint(nested.scale, placer.scale, e.scale);
           e.base = place(nested.base);
@@ -347,12 +346,7 @@ void ExpandBlocks(Drawing& d) {
     if (inPlace) {
       OwnerLayerColor blockColor(d, block.layer);
       for (const TInsertBlk& nested : block.InsertAry) {
-        TInsertBlk& e = d.BlkInsertAry.emplace_back(nested);
-        if (TakesOwnerLayer(e.layer, e.color)) {
-          e.ltype = block.ltype;
-          e.layer = block.layer;
-          e.color = blockColor();
-        }
+        TakeOwnerLayer(d.BlkInsertAry.emplace_back(nested), block, blockColor);
       }
     }
   });
