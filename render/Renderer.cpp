@@ -306,14 +306,13 @@ void DrawArc(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint C, double Scale
   const PixelPoint pS = RelativeToPixel(ScreenCenter, PolarPoint(C, StartRad, Radius), Scale);
   const PixelPoint pE = RelativeToPixel(ScreenCenter, PolarPoint(C, EndRad, Radius), Scale);
   if (EndRad < StartRad) EndRad += kTwoPi;
-  if (pS == pE && EndRad - StartRad > kArcDotSweep) {
-    // End points in one pixel mean a tiny arc, a dot; or an arc that lacks
-    // less than a pixel of its full circle, which the canvas then draws
-    // whole (a dot at its centre would lose it from the picture).
-    if (EndRad - StartRad < kPi) {
-      canvas.SetPixel(center.x, center.y, Colour);
-      return;
-    }
+  // End points in one pixel mean a tiny arc, a dot; or an arc that lacks
+  // less than a pixel of its full circle, which the canvas then draws
+  // whole (a dot at its centre would lose it from the picture).
+  const double sweep = EndRad - StartRad;
+  if (pS == pE && sweep > kArcDotSweep && sweep < kPi) {
+    canvas.SetPixel(center.x, center.y, Colour);
+    return;
   }
   UsePen(canvas, Style, PenWidth, Colour);
   const double left = (C.x - Radius) / Scale, top = -(C.y + Radius) / Scale;
