@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/Flatten.h"
 #include "geometry/TableRoom.h"
 
 namespace vantrel {
@@ -206,20 +207,7 @@ bool IsAnonymous(const std::u16string& name) { return !name.empty() && name[0] =
 void CopyDimensionBlock(Drawing& d, const BlockIndex::Entry& entry) {
   for (std::size_t i : entry.lines) d.EntLineAry.push_back(d.BlkLineAry[i]);
   for (std::size_t i : entry.arcs) d.EntArcAry.push_back(d.BlkArcAry[i]);
-  for (std::size_t i : entry.solids) {
-    const TSolidBlk& s = d.BlkSolidAry[i];
-    const TAcadPoint corners[4] = {s.p1, s.p2, s.p3, s.p1};
-    for (int k = 0; k < 3; ++k) {
-      TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
-      line.bname = s.bname;
-      line.layer = s.layer;
-      line.color = s.color;
-      line.ltype = s.ltype;
-      line.st = corners[k];
-      line.ed = corners[k + 1];
-      d.EntLineAry.push_back(std::move(line));
-    }
-  }
+  for (std::size_t i : entry.solids) AppendSolidOutline(d.BlkSolidAry[i], d.EntLineAry);
   for (std::size_t i : entry.texts) d.EntTextAry.push_back(d.BlkTextAry[i]);
 }
 

@@ -422,14 +422,16 @@ void LeadersToLines(Drawing& d) {
   }
 }
 
+void AppendSolidOutline(const TSolidBlk& s, std::vector<TAcadLineBlk>& lines) {
+  lines.push_back(LineOf(s, s.p1, s.p2));
+  lines.push_back(LineOf(s, s.p2, s.p3));
+  lines.push_back(LineOf(s, s.p3, s.p1));
+}
+
 void SolidsToLines(Drawing& d) {
   ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 3 * d.EntSolidAry.size());
-  for (const TSolidBlk& s : d.EntSolidAry) {
-    if (s.code60 != 0) continue;
-    d.EntLineAry.push_back(LineOf(s, s.p1, s.p2));
-    d.EntLineAry.push_back(LineOf(s, s.p2, s.p3));
-    d.EntLineAry.push_back(LineOf(s, s.p3, s.p1));
-  }
+  for (const TSolidBlk& s : d.EntSolidAry)
+    if (s.code60 == 0) AppendSolidOutline(s, d.EntLineAry);
 }
 
 namespace {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "geometry/TableRoom.h"
+#include <vector>
+
 #include "model/AcadDxfUnit.h"
 
 namespace vantrel {
@@ -27,6 +29,10 @@ void SplinesToLines(Drawing& d);
 // CirclesToLines (all with Step), FacesToLines, LeadersToLines, SolidsToLines
 // and SplinesToLines append to the entity tables of d as it stands.
 TableRoom FlatteningRoom(const Drawing& d, double Step);
+
+// The three edges p1-p2, p2-p3, p3-p1 of a solid, appended to lines; p4
+// is not drawn.
+void AppendSolidOutline(const TSolidBlk& s, std::vector<TAcadLineBlk>& lines);
 
 // P.x*U + P.y*V + P.z*N + C.
 TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, TAcadPoint V);
