@@ -5,9 +5,9 @@
 // from ZeroRecord<T>() and receive only the fields their pass names.
 #pragma once
 
-#include "geometry/TableRoom.h"
 #include <vector>
 
+#include "geometry/TableRoom.h"
 #include "model/AcadDxfUnit.h"
 
 namespace vantrel {
