@@ -53,6 +53,9 @@ std::u16string UpperAscii(const std::u16string& s) {
   return r;
 }
 
+// Such a linetype means the linetype of the record's layer.
+bool IsByLayer(const std::u16string& ltype) { return ltype.empty() || ltype == u"BYLAYER"; }
+
 SmallInt ToLayIndex(Integer index) {
   // layindex is 16 bits wide; an index it cannot hold would name another
   // layer, so such records count as having no layer.
@@ -98,7 +101,7 @@ TPenStyle LtypeToPenStyle(const std::u16string& name) {
 }
 
 TPenStyle EntityPenStyle(const Drawing& d, const std::u16string& ltype, const std::u16string& layer) {
-  if (ltype.empty() || ltype == u"BYLAYER") {
+  if (IsByLayer(ltype)) {
     const Integer i = LayerIndex(d, layer);
     if (i >= 0) return LtypeToPenStyle(d.LayerAry[i].ltype);
   }
@@ -119,8 +122,7 @@ class PenCache {
   void Assign(T& r) {
     const Integer index = layers_.IndexOf(r.layer);
     if constexpr (!std::is_same_v<T, TTextBlk>) {
-      const bool byLayer = r.ltype.empty() || r.ltype == u"BYLAYER";
-      r.PenStyle = byLayer && index >= 0 ? LayerStyle(index) : LtypeStyle(r.ltype);
+      r.PenStyle = IsByLayer(r.ltype) && index >= 0 ? LayerStyle(index) : LtypeStyle(r.ltype);
     }
     r.PenColor = AciToColor(r.color);
     r.layindex = ToLayIndex(index);
