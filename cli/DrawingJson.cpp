@@ -179,7 +179,7 @@ void Visit(V& v, const TFaceBlk& r) {
   v("layer", r.layer);
   v("ltype", r.ltype);
   v("color", r.color);
-  v("pt", std::vector<TAcadPoint>(std::begin(r.pt), std::end(r.pt)));
+  v("pt", r.pt);
   v.Derived("PenColor", r.PenColor);
   v.Derived("PenStyle", r.PenStyle);
   v("code67", r.code67);
@@ -443,21 +443,21 @@ class JsonOut {
   void Value(std::int16_t v) { Integer(v); }
   void Value(std::int32_t v) { Integer(v); }
   void Value(std::uint32_t v) { Integer(v); }
-  void Value(const std::vector<TAcadPoint>& points) {
+  // Points and reals; records go through Table.
+  template <class T>
+  void List(const T* items, std::size_t count) {
     buf_.push_back('[');
-    for (std::size_t i = 0; i < points.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
       if (i > 0) buf_.push_back(',');
-      Point(points[i]);
+      Value(items[i]);
     }
     buf_.push_back(']');
   }
-  void Value(const std::vector<double>& values) {
-    buf_.push_back('[');
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) buf_.push_back(',');
-      Real(values[i]);
-    }
-    buf_.push_back(']');
+  void Value(const std::vector<TAcadPoint>& points) { List(points.data(), points.size()); }
+  void Value(const std::vector<double>& values) { List(values.data(), values.size()); }
+  template <std::size_t N>
+  void Value(const TAcadPoint (&points)[N]) {
+    List(points, N);
   }
   void Value(const std::vector<TInsertBlk>& inserts) {
     // Nested in a record: the fields of the outer record resume after it.
