@@ -150,19 +150,29 @@ void CrossProduct(TAcadPoint A, TAcadPoint B, TAcadPoint& R) {
   R = {A.y * B.z - A.z * B.y, A.z * B.x - A.x * B.z, A.x * B.y - A.y * B.x};
 }
 
-void OcsToWcs(TAcadPoint P, TAcadPoint N, TAcadPoint& R) {
+OcsAxes OcsAxesOf(TAcadPoint N) {
   constexpr double kArbitraryAxisLimit = 1.0 / 64;
   const TAcadPoint w = (std::fabs(N.x) < kArbitraryAxisLimit && std::fabs(N.y) < kArbitraryAxisLimit)
                            ? TAcadPoint{0, 1, 0}
                            : TAcadPoint{0, 0, 1};
-  TAcadPoint ax, ay;
-  CrossProduct(w, N, ax);
-  NormalizeVector(ax, ax);
-  CrossProduct(N, ax, ay);
-  NormalizeVector(ay, ay);
-  R = {P.x * ax.x + P.y * ay.x + P.z * N.x, P.x * ax.y + P.y * ay.y + P.z * N.y,
-       P.x * ax.z + P.y * ay.z + P.z * N.z};
+  OcsAxes a;
+  CrossProduct(w, N, a.ax);
+  NormalizeVector(a.ax, a.ax);
+  CrossProduct(N, a.ax, a.ay);
+  NormalizeVector(a.ay, a.ay);
+  a.n = N;
+  return a;
 }
+
+void OcsToWcs(TAcadPoint P, const OcsAxes& Axes, TAcadPoint& R) {
+  const TAcadPoint& ax = Axes.ax;
+  const TAcadPoint& ay = Axes.ay;
+  const TAcadPoint& n = Axes.n;
+  R = {P.x * ax.x + P.y * ay.x + P.z * n.x, P.x * ax.y + P.y * ay.y + P.z * n.y,
+       P.x * ax.z + P.y * ay.z + P.z * n.z};
+}
+
+void OcsToWcs(TAcadPoint P, TAcadPoint N, TAcadPoint& R) { OcsToWcs(P, OcsAxesOf(N), R); }
 
 bool SamePoint(TAcadPoint A, TAcadPoint B, double Tol) {
   return std::fabs(A.x - B.x) < Tol && std::fabs(A.y - B.y) < Tol && std::fabs(A.z - B.z) < Tol;

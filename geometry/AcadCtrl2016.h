@@ -46,6 +46,13 @@ void CrossProduct(TAcadPoint A, TAcadPoint B, TAcadPoint& R);
 // P given in the object coordinate system of extrusion N (arbitrary axis
 // algorithm), in world coordinates.
 void OcsToWcs(TAcadPoint P, TAcadPoint N, TAcadPoint& R);
+// The axes OcsToWcs derives from N, for records with several points of one
+// extrusion; the overload below then gives the same points.
+struct OcsAxes {
+  TAcadPoint ax, ay, n;
+};
+OcsAxes OcsAxesOf(TAcadPoint N);
+void OcsToWcs(TAcadPoint P, const OcsAxes& Axes, TAcadPoint& R);
 // A and B agree within Tol (strictly) in x, y and z.
 bool SamePoint(TAcadPoint A, TAcadPoint B, double Tol);
 

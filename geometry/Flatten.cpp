@@ -370,19 +370,21 @@ void CirclesToLines(Drawing& d, double Step) {
 void LinesToWcs(Drawing& d) {
   for (TAcadLineBlk& line : d.EntLineAry) {
     if (HasDefaultExtrusion(line.code210)) continue;
-    OcsToWcs(line.st, line.code210, line.st);
-    OcsToWcs(line.ed, line.code210, line.ed);
+    const OcsAxes axes = OcsAxesOf(line.code210);
+    OcsToWcs(line.st, axes, line.st);
+    OcsToWcs(line.ed, axes, line.ed);
   }
 }
 
 void TextsToWcs(Drawing& d) {
   for (TTextBlk& t : d.EntTextAry) {
     if (HasDefaultExtrusion(t.code210)) continue;
-    OcsToWcs(t.pt10, t.code210, t.pt10);
-    OcsToWcs(t.pt11, t.code210, t.pt11);
+    const OcsAxes axes = OcsAxesOf(t.code210);
+    OcsToWcs(t.pt10, axes, t.pt10);
+    OcsToWcs(t.pt11, axes, t.pt11);
     TAcadPoint o, x;
-    OcsToWcs(TAcadPoint{0, 0, 0}, t.code210, o);
-    OcsToWcs(TAcadPoint{100, 0, 0}, t.code210, x);
+    OcsToWcs(TAcadPoint{0, 0, 0}, axes, o);
+    OcsToWcs(TAcadPoint{100, 0, 0}, axes, x);
     const double turn = Angle2D(o, x) * kRadToDeg;
     t.code50 = t.code50 + turn;
   }
