@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "model/RgbBitmap.h"
+#include "render/QtCanvas.h"
 
 namespace vantrel {
 
@@ -39,12 +40,6 @@ void PaintDwgPreview(RgbBitmap& Preview, RgbBitmap& Dest, int StretchMode, bool 
 // whole of Dest. The rectangle must lie inside Source.
 void StretchBitmap(const RgbBitmap& Source, int left, int top, int width, int height,
                    RgbBitmap& Dest, int StretchMode);
-
-// TColor is 0x00BBGGRR, QRgb 0xAARRGGBB.
-inline QRgb ColorToQRgb(TColor c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-inline TColor QRgbToColor(QRgb p) {
-  return TColor(qRed(p)) | (TColor(qGreen(p)) << 8) | (TColor(qBlue(p)) << 16);
-}
 
 QImage RgbBitmapToImage(const RgbBitmap& bitmap);
 RgbBitmap ImageToRgbBitmap(const QImage& image);

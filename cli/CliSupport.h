@@ -22,6 +22,11 @@ class StderrReporter : public Reporter {
 
 std::string Utf8(const std::u16string& text);
 
+// A decimal in [low, high], the whole text and nothing else.
+bool ParseInt(const std::string& text, int low, int high, int& value);
+// "WxH" with both sides from 1 to 16384.
+bool ParseSize(const std::string& text, int& width, int& height);
+
 // Fonts need a GUI application; a shell without a display still draws.
 // Qt keeps the argument count by reference, so it lives beside the app.
 struct GuiSession {

@@ -43,22 +43,6 @@ void RenderUsage() {
       stderr);
 }
 
-bool ParseInt(const std::string& text, int low, int high, int& value) {
-  int v = 0;
-  const char* last = text.data() + text.size();
-  const auto [end, ec] = std::from_chars(text.data(), last, v);
-  if (ec != std::errc() || end != last || v < low || v > high) return false;
-  value = v;
-  return true;
-}
-
-bool ParseSize(const std::string& text, int& width, int& height) {
-  const std::size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) return false;
-  return ParseInt(text.substr(0, x), 1, 16384, width) &&
-         ParseInt(text.substr(x + 1), 1, 16384, height);
-}
-
 bool ParseColour(const std::string& text, TColor& colour) {
   if (text == "black") {
     colour = clBlack;

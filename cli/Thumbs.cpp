@@ -25,10 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool ParseSize(const std::string& text, int& w, int& h) {
-  return std::sscanf(text.c_str(), "%dx%d", &w, &h) == 2 && w > 0 && h > 0 && w <= 10000 && h <= 10000;
-}
-
 void ThumbsUsage() {
   std::fputs("usage: vantrel-cli thumbs FOLDER [-o OUTDIR] [--size 200x160] [--write-cache] [--threads N]\n",
              stderr);
@@ -51,7 +47,10 @@ int RunThumbs(const Args& args) {
         return 2;
       }
     } else if (a == "--threads" && i + 1 < args.size()) {
-      options.threads = std::max(1, std::atoi(args[++i].c_str()));
+      if (!ParseInt(args[++i], 1, 256, options.threads)) {
+        ThumbsUsage();
+        return 2;
+      }
     } else if (a == "--write-cache") {
       writeCache = true;
     } else if (folder.empty() && a[0] != '-') {
@@ -104,14 +103,15 @@ int RunThumbs(const Args& args) {
 // falls back to its icon.
 int RunThumbnail(const Args& args) {
   int size = 128;
+  bool sizeOk = true;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-s" && i + 1 < args.size())
-      size = std::atoi(args[++i].c_str());
+      sizeOk = ParseInt(args[++i], 1, 4096, size) && sizeOk;
     else
       files.push_back(args[i]);
   }
-  if (files.size() != 2 || size <= 0 || size > 4096) {
+  if (files.size() != 2 || !sizeOk) {
     std::fputs("usage: vantrel-cli thumbnail -s SIZE INPUT OUTPUT\n", stderr);
     return 2;
   }

@@ -20,12 +20,7 @@ namespace vantrel {
 
 namespace {
 
-QRgb ToQRgb(TColor c) {
-  return qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-              static_cast<int>((c >> 16) & 0xFF));
-}
-
-QColor ToQColor(TColor c) { return QColor(ToQRgb(c)); }
+QColor ToQColor(TColor c) { return QColor(ColorToQRgb(c)); }
 
 QPainter::CompositionMode ToComposition(PenMode mode) {
   switch (mode) {
@@ -93,7 +88,7 @@ class ThinPenWriter {
   ThinPenWriter(QRgb* bits, int stride, int width, int height, PenMode mode, TColor colour,
                 TPenStyle style)
       : bits_(bits), stride_(stride), width_(width), height_(height), mode_(mode) {
-    colour_ = ToQRgb(colour);
+    colour_ = ColorToQRgb(colour);
     dashes_ = DashPattern(style);
     for (int i = 0; i < dashes_.count; ++i) dashPeriod_ += dashes_.length[i];
   }
@@ -441,7 +436,7 @@ void QtCanvas::Arc(int left, int top, int right, int bottom, int xStart, int ySt
 void QtCanvas::SetPixel(int x, int y, TColor color) {
   if (bits_) {
     if (x >= 0 && y >= 0 && x < image_->width() && y < image_->height())
-      bits_[static_cast<std::ptrdiff_t>(y) * (image_->bytesPerLine() / 4) + x] = ToQRgb(color);
+      bits_[static_cast<std::ptrdiff_t>(y) * (image_->bytesPerLine() / 4) + x] = ColorToQRgb(color);
     return;
   }
   const CopyModeScope copy(painter_);

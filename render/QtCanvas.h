@@ -16,6 +16,12 @@ class QPaintDevice;
 
 namespace vantrel {
 
+// TColor is 0x00BBGGRR, QRgb 0xAARRGGBB.
+inline QRgb ColorToQRgb(TColor c) { return qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+inline TColor QRgbToColor(QRgb p) {
+  return TColor(qRed(p)) | (TColor(qGreen(p)) << 8) | (TColor(qBlue(p)) << 16);
+}
+
 class QtCanvas : public Canvas {
  public:
   // The image must be Format_RGB32: QPainter cannot paint on the 8-bit
