@@ -317,7 +317,10 @@ void ExpandBlocks(Drawing& d) {
                                     const std::vector<std::size_t>* placers, bool inPlace) {
     if (rules.dimensionBlocks.count(block.name) != 0) CopyDimensionBlock(d, *index.Find(block.name));
     if (placers != nullptr) {
-      d.BlkInsertAry.reserve(d.BlkInsertAry.size() + placers->size() * block.InsertAry.size());
+      // Geometric growth: an exact reserve per block would move every
+      // nested insert collected so far once per placed block.
+      ReserveRecords(d.BlkInsertAry,
+                     d.BlkInsertAry.size() + placers->size() * block.InsertAry.size());
       for (std::size_t pi : *placers) {
         const TInsertBlk& placer = d.EntInsertAry[pi];
         const Placement place(placer, block);
