@@ -14,8 +14,8 @@ class HeadlessWindow : public LoadWindow {
  public:
   // Lists names (file names inside folder) in the given order; list images
   // get imageSize.
-  HeadlessWindow(const std::filesystem::path& folder, std::vector<std::u16string> names, QSize imageSize,
-                 Reporter& messages);
+  HeadlessWindow(const std::filesystem::path& folder, std::vector<std::filesystem::path> names,
+                 QSize imageSize, Reporter& messages);
 
   const std::vector<std::u16string>& Row(int row) const { return rows_.at(row); }
 
@@ -29,7 +29,7 @@ class HeadlessWindow : public LoadWindow {
   void SetDetailPicture(const QImage& picture) override { picture_ = picture; }
   const QImage& DetailPicture() const { return picture_; }
   void FillPanels(const PanelContents&) override {}
-  std::u16string ListFolder() const override { return folder_; }
+  std::filesystem::path FilePath(int row) const override { return folder_ / names_.at(row - 1); }
   QSize GridCellSize() const override { return {imageSize_.width(), imageSize_.height() + 24}; }
   int GridWidth() const override { return imageSize_.width() * 5; }
   void SetGridShape(int, int) override {}
@@ -39,7 +39,8 @@ class HeadlessWindow : public LoadWindow {
   EventPump& Pump() override { return pump_; }
 
  private:
-  std::u16string folder_;
+  std::filesystem::path folder_;
+  std::vector<std::filesystem::path> names_;
   QSize imageSize_;
   std::vector<std::vector<std::u16string>> rows_;
   ProgressCounter progress_;
@@ -48,7 +49,7 @@ class HeadlessWindow : public LoadWindow {
   QImage picture_;
 };
 
-// The drawings of a folder (".dxf" and ".dwg" in any case), sorted by name.
-std::vector<std::u16string> DrawingsIn(const std::filesystem::path& folder);
+// The drawings of a folder as the file list shows them, in its order.
+std::vector<std::filesystem::path> DrawingsIn(const std::filesystem::path& folder);
 
 }  // namespace vantrel

@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::u16string LoadErrorText(const fs::path& file) {
-  return file.u16string() + u"\r" + u" 読み込みエラーです";
+  return PathText(file) + u"\r" + u" 読み込みエラーです";
 }
 
 // The list boxes of the panels sort as the user reads, not by code unit:
@@ -148,7 +148,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
     window.SetDetailPicture(cross);
   };
   try {
-    window.SetShownFileName(FileName.filename().u16string());
+    window.SetShownFileName(PathText(FileName.filename()));
     std::string ext = UpperExtension(FileName);
     fs::path workFile = FileName;
     const int row = window.CurrentFileRow();
@@ -337,34 +337,38 @@ int WorkerCount(const LoadOptions& options, int jobs) {
   return std::clamp(n, 1, std::max(1, jobs));
 }
 
-// Hands out entries to workers and their results back in row order.
-class ListImageQueue {
- public:
-  ListImageQueue(std::vector<fs::path> names, QSize size, const LoadOptions& options)
-      : names_(std::move(names)), size_(size), options_(options), results_(names_.size()) {}
+}  // namespace
 
-  ~ListImageQueue() { Stop(); }
+// Hands out entries to workers and their results back in row order.
+class ListImageBuild::Queue {
+ public:
+  Queue(std::vector<fs::path> names, QSize size, const LoadOptions& options, std::function<void()> ready)
+      : names_(std::move(names)), size_(size), options_(options), ready_(std::move(ready)),
+        results_(names_.size()) {}
+
+  ~Queue() { Stop(); }
 
   void Start(int workers) {
     for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
   }
 
-  // Waits for entry i, letting window events run while it waits.
-  ListImageOutcome Take(std::size_t i, EventPump& pump) {
+  // Entry i when it is made; with wait, waits for it (making it here when
+  // there are no workers), letting window events run while it waits.
+  std::optional<ListImageOutcome> Take(std::size_t i, bool wait, EventPump& pump) {
     std::unique_lock lock(mutex_);
     while (!results_[i]) {
+      if (!wait) return std::nullopt;
       if (threads_.empty()) {
         lock.unlock();
-        ListImageOutcome out = MakeListImage(names_[i], size_, options_);
-        return out;
+        return MakeListImage(names_[i], size_, options_);
       }
-      if (!ready_.wait_for(lock, std::chrono::milliseconds(20), [&] { return results_[i].has_value(); })) {
+      if (!made_.wait_for(lock, std::chrono::milliseconds(20), [&] { return results_[i].has_value(); })) {
         lock.unlock();
         pump.ProcessMessages();
         lock.lock();
       }
     }
-    ListImageOutcome out = std::move(*results_[i]);
+    std::optional<ListImageOutcome> out = std::move(results_[i]);
     results_[i].reset();
     return out;
   }
@@ -385,22 +389,22 @@ class ListImageQueue {
         std::lock_guard lock(mutex_);
         results_[i] = std::move(out);
       }
-      ready_.notify_all();
+      made_.notify_all();
+      if (ready_ && !stop_) ready_();
     }
   }
 
   std::vector<fs::path> names_;
   QSize size_;
   LoadOptions options_;
+  std::function<void()> ready_;
   std::vector<std::optional<ListImageOutcome>> results_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;
-  std::condition_variable ready_;
+  std::condition_variable made_;
   std::atomic<std::size_t> next_{0};
   std::atomic<bool> stop_{false};
 };
-
-}  // namespace
 
 ListImage MakeOneListImage(const fs::path& name, QSize size, const LoadOptions& options,
                            Reporter& messages) {
@@ -414,56 +418,114 @@ ListImage MakeOneListImage(const fs::path& name, QSize size, const LoadOptions& 
   return image;
 }
 
-void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry, const LoadOptions& options) {
-  std::u16string folder = window.ListFolder();
-  if (!folder.empty() && folder.back() != u'/') folder += u'/';
+ListImageBuild::ListImageBuild(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry,
+                               const LoadOptions& options, std::function<void()> ready)
+    : window_(window), DxfbmpAry_(DxfbmpAry) {
   const int rows = window.FileRowCount();
-  if (rows > 1 && !window.FileCell(kColName, 1).empty()) {
-    DxfbmpAry.clear();
-    const int n = std::min(rows - 1, kMaxListImages);
-    int step = n / 50;
-    ProgressSink& progress = window.Progress();
-    if (step == 0) {
-      progress.SetMax(n);
-      step = 1;
-    } else {
-      progress.SetMax(50);
-    }
-    const QSize cell = window.GridCellSize();
-    const QSize imageSize(cell.width(), cell.height() - 24);
-    DxfbmpAry.resize(n);
-    const int columns = std::max(1, window.GridWidth() / std::max(1, cell.width()));
-    window.SetGridShape(columns, n / columns + (n % columns ? 1 : 0));
-
-    std::vector<fs::path> names;
-    names.reserve(n);
-    for (int i = 0; i < n; ++i) names.push_back(fs::path(folder + window.FileCell(kColName, i + 1)));
-    ListImageQueue queue(names, imageSize, options);
-    // One worker gains nothing over making the images on this thread.
-    const int workers = WorkerCount(options, n);
-    queue.Start(workers > 1 ? workers : 0);
-
-    const std::u16string total = DecimalText(n);
-    for (int i = 0; i < n; ++i) {
-      TDxfbmp& entry = DxfbmpAry[i];
-      entry.name = names[i];
-      entry.imgFlag = false;
-      ListImageOutcome out = queue.Take(i, window.Pump());
-      const std::u16string count = DecimalText(i + 1) + u" / " + total;
-      window.SetStatusPanel(0, (out.cached ? u"イメージ読み込み中 ... " : u"イメージ作成中 ... ") + count);
-      if (i % step == 0) progress.SetPosition(progress.Position() + 1);
-      for (const auto& m : out.reader.messages) window.Messages().Message(m.text, m.caption, m.icon, m.buttons);
-      for (const auto& [col, text] : out.cells) window.SetFileCell(col, i + 1, text);
-      entry.bmp = std::move(out.bmp);
-      entry.imgFlag = out.imgFlag;
-      if (out.failed)
-        window.Messages().Message(LoadErrorText(entry.name), u"情報", MsgIcon::Information, MsgButtons::Ok);
-      if (out.pumpAfter) window.Pump().ProcessMessages();
-    }
-    progress.SetPosition(0);
+  if (rows <= 1 || window.FileCell(kColName, 1).empty()) {
+    Finish();
+    return;
   }
-  window.SetStatusPanel(0, u"");
-  window.RepaintGrid();
+  DxfbmpAry.clear();
+  count_ = std::min(rows - 1, kMaxListImages);
+  step_ = count_ / 50;
+  ProgressSink& progress = window.Progress();
+  if (step_ == 0) {
+    progress.SetMax(count_);
+    step_ = 1;
+  } else {
+    progress.SetMax(50);
+  }
+  const QSize cell = window.GridCellSize();
+  const QSize imageSize(cell.width(), cell.height() - 24);
+  DxfbmpAry.resize(count_);
+  const int columns = std::max(1, window.GridWidth() / std::max(1, cell.width()));
+  window.SetGridShape(columns, count_ / columns + (count_ % columns ? 1 : 0));
+
+  std::vector<fs::path> names;
+  names.reserve(count_);
+  for (int i = 0; i < count_; ++i) {
+    names.push_back(window.FilePath(i + 1));
+    DxfbmpAry[i].name = names.back();
+  }
+  const bool waiting = !ready;
+  queue_ = std::make_unique<Queue>(std::move(names), imageSize, options, std::move(ready));
+  // A caller that waits gains nothing from one worker over making the
+  // images itself; one that does not wait must never make them itself.
+  const int workers = WorkerCount(options, count_);
+  queue_->Start(waiting && workers == 1 ? 0 : workers);
+}
+
+ListImageBuild::~ListImageBuild() { Cancel(); }
+
+void ListImageBuild::Cancel() {
+  cancelled_ = true;
+  if (queue_) queue_->Stop();
+}
+
+bool ListImageBuild::HandOver(std::chrono::milliseconds budget, bool wait) {
+  // A message box of an entry runs its own event loop, in which the window
+  // may call here again or cancel the build; neither may touch the entry
+  // being handed over.
+  if (handing_ || done_ || cancelled_) return false;
+  handing_ = true;
+  QElapsedTimer clock;
+  clock.start();
+  const std::u16string total = DecimalText(count_);
+  ProgressSink& progress = window_.Progress();
+  bool more = false;
+  while (next_ < count_ && !cancelled_) {
+    if (!wait && clock.elapsed() >= budget.count()) {
+      more = true;
+      break;
+    }
+    std::optional<ListImageOutcome> taken;
+    try {
+      taken = queue_->Take(next_, wait, window_.Pump());
+    } catch (...) {
+      handing_ = false;
+      throw;
+    }
+    if (!taken) break;
+    if (cancelled_) break;
+    ListImageOutcome& out = *taken;
+    const int i = next_++;
+    TDxfbmp& entry = DxfbmpAry_[i];
+    entry.imgFlag = false;
+    const std::u16string count = DecimalText(i + 1) + u" / " + total;
+    window_.SetStatusPanel(0, (out.cached ? u"イメージ読み込み中 ... " : u"イメージ作成中 ... ") + count);
+    if (i % step_ == 0) progress.SetPosition(progress.Position() + 1);
+    for (const auto& [col, text] : out.cells) window_.SetFileCell(col, i + 1, text);
+    entry.bmp = std::move(out.bmp);
+    entry.imgFlag = out.imgFlag;
+    window_.ListImageShown(i);
+    for (const auto& m : out.reader.messages) {
+      window_.Messages().Message(m.text, m.caption, m.icon, m.buttons);
+      if (cancelled_) break;
+    }
+    if (!cancelled_ && out.failed)
+      window_.Messages().Message(LoadErrorText(entry.name), u"情報", MsgIcon::Information, MsgButtons::Ok);
+    if (!cancelled_ && out.pumpAfter && wait) window_.Pump().ProcessMessages();
+  }
+  handing_ = false;
+  if (!cancelled_ && next_ >= count_) Finish();
+  return more && !cancelled_;
+}
+
+void ListImageBuild::Finish() {
+  if (done_) return;
+  done_ = true;
+  if (queue_) {
+    queue_->Stop();
+    window_.Progress().SetPosition(0);
+  }
+  window_.SetStatusPanel(0, u"");
+  window_.RepaintGrid();
+}
+
+void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry, const LoadOptions& options) {
+  ListImageBuild build(window, DxfbmpAry, options, {});
+  while (!build.Done()) build.HandOver(std::chrono::milliseconds::max(), true);
 }
 
 }  // namespace vantrel

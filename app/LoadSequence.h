@@ -8,7 +8,10 @@
 #include <QSize>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,13 +86,17 @@ class LoadWindow {
   virtual void SetDetailPicture(const QImage& picture) = 0;
   virtual void FillPanels(const PanelContents& panels) = 0;
 
-  // Label1: the listed folder.
-  virtual std::u16string ListFolder() const = 0;
+  // The file of a list row (1 on): the listed folder joined with the row's
+  // name as the folder holds it (its bytes, whatever column 0 shows).
+  virtual std::filesystem::path FilePath(int row) const = 0;
   // The grid's default column width and row height.
   virtual QSize GridCellSize() const = 0;
   virtual int GridWidth() const = 0;
   virtual void SetGridShape(int columns, int rows) = 0;
   virtual void RepaintGrid() = 0;
+  // List image `index` has just been handed over (the window can show it at
+  // once instead of waiting for the whole build).
+  virtual void ListImageShown(int /*index*/) {}
 
   virtual ProgressSink& Progress() = 0;
   virtual Reporter& Messages() = 0;
@@ -122,8 +129,46 @@ std::filesystem::path TextDxfFor(const std::filesystem::path& file, const LoadOp
 // One list image per listed file (at most kMaxListImages), from the cache
 // file beside the drawing when there is one. Images are made on worker
 // threads, each with its own drawing, and handed to the window in row order.
+// Waits for the whole build, letting window events run meanwhile.
 void BuildListImages(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry,
                      const LoadOptions& options);
+
+// The same build without waiting, for a window that must stay responsive:
+// the workers call `ready` (from their own thread) whenever an image is
+// made, and the window's thread then calls HandOver, which gives the window
+// what is ready in row order. Destroying the build, or Cancel, stops it: the
+// workers end and nothing more is written to the window or to DxfbmpAry, so
+// a new scan may clear and refill both at once.
+class ListImageBuild {
+ public:
+  ListImageBuild(LoadWindow& window, std::vector<TDxfbmp>& DxfbmpAry, const LoadOptions& options,
+                 std::function<void()> ready);
+  ~ListImageBuild();
+  ListImageBuild(const ListImageBuild&) = delete;
+  ListImageBuild& operator=(const ListImageBuild&) = delete;
+
+  // Hands over the images that are ready, for about `budget` at most (the
+  // window's events wait meanwhile). With wait, blocks for each entry until
+  // it is made, letting window events run, until the build is done or
+  // cancelled. True when entries that are ready remain for another call.
+  bool HandOver(std::chrono::milliseconds budget, bool wait = false);
+  bool Done() const { return done_; }
+  void Cancel();
+
+ private:
+  class Queue;
+  void Finish();
+
+  LoadWindow& window_;
+  std::vector<TDxfbmp>& DxfbmpAry_;
+  std::unique_ptr<Queue> queue_;
+  int count_ = 0;
+  int next_ = 0;
+  int step_ = 1;
+  bool done_ = false;
+  bool cancelled_ = false;
+  bool handing_ = false;
+};
 
 // The list image of one file as BuildListImages makes it, without a window:
 // the file-list cells it would write come back as (column, text) pairs and

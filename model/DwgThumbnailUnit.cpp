@@ -105,10 +105,10 @@ bool ReadDwgPreview(const std::filesystem::path& FileName, RgbBitmap& Bitmap) {
   if (ReleaseNumber(digits) <= kLastReleaseWithoutPreview) return true;
 
   const std::uint64_t section = file.U32(kImageSectionAddressAt);
-  // An empty directory means the bytes where the second entry would be
-  // belong to something else; what they happen to hold must not be taken for
-  // an image type, offset and size.
-  if (file.U8(section + kEntryCountInSection) == 0) throw SilentAbort{};
+  // An empty directory is a drawing saved without a preview, like one of a
+  // release before previews; the bytes where the second entry would be
+  // belong to something else and must not be taken for an image.
+  if (file.U8(section + kEntryCountInSection) == 0) return true;
   const std::uint64_t entry = section + kSecondEntryInSection;
   const std::uint8_t type = file.U8(entry);
   const std::uint64_t dataAt = file.U32(entry + 1);

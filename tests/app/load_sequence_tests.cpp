@@ -90,7 +90,7 @@ class FakeWindow : public LoadWindow {
     panels = p;
     panelsFilled = true;
   }
-  std::u16string ListFolder() const override { return folder; }
+  fs::path FilePath(int row) const override { return fs::path(folder) / fs::path(cells.at(row).at(0)); }
   QSize GridCellSize() const override { return cell; }
   int GridWidth() const override { return gridWidth; }
   void SetGridShape(int columns, int rows) override {
