@@ -16,14 +16,19 @@ namespace vantrel {
 
 namespace fs = std::filesystem;
 
-std::vector<FolderEntry> ScanDrawingFolder(const fs::path& folder, const std::function<void(int)>& visit) {
+std::vector<FolderEntry> ScanDrawingFolder(const fs::path& folder, const std::function<void(int)>& visit,
+                                           bool* anyCandidate) {
   std::vector<FolderEntry> found;
+  if (anyCandidate) *anyCandidate = false;
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     if (visit) visit(static_cast<int>(found.size()));
     const fs::path& path = it->path();
     const std::string ext = UpperExtension(path);
+    // The search mask of the original: an extension of "d" and up to two
+    // more characters.
+    if (anyCandidate && ext.size() >= 2 && ext.size() <= 4 && ext[1] == 'D') *anyCandidate = true;
     if (ext != ".DXF" && ext != ".DWG") continue;
     // stat follows links, so a link to a drawing is listed and a folder or
     // device named like one is not.
@@ -41,12 +46,14 @@ std::vector<FolderEntry> ScanDrawingFolder(const fs::path& folder, const std::fu
 }
 
 void SortForList(std::vector<FolderEntry>& entries) {
-  QCollator collator;  // the user's locale
+  // The user's locale orders; case is folded first, because collators of
+  // some locales (the C locale among them) would still tell case apart.
+  QCollator collator;
   collator.setCaseSensitivity(Qt::CaseInsensitive);
   std::vector<std::pair<QCollatorSortKey, std::size_t>> keys;
   keys.reserve(entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i)
-    keys.emplace_back(collator.sortKey(QString::fromStdU16String(entries[i].text)), i);
+    keys.emplace_back(collator.sortKey(QString::fromStdU16String(entries[i].text).toCaseFolded()), i);
   // Names the collator holds equal (a.dxf and A.DXF side by side) keep one
   // fixed order, by their bytes.
   std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {

@@ -24,8 +24,11 @@ struct FolderEntry {
 // locale order. `visit` runs before each entry of the folder is looked at,
 // with the number of drawings found so far; it may throw to abandon the
 // scan. A folder that cannot be read gives what was found until then.
+// anyCandidate, when given, tells whether any entry had a name of the form
+// "*.d??" at all (".dxb" files and the like), which the status bar reports.
 std::vector<FolderEntry> ScanDrawingFolder(const std::filesystem::path& folder,
-                                           const std::function<void(int found)>& visit = {});
+                                           const std::function<void(int found)>& visit = {},
+                                           bool* anyCandidate = nullptr);
 
 // Sorts entries as the list shows them.
 void SortForList(std::vector<FolderEntry>& entries);

@@ -1,18 +1,14 @@
 #include "app/ListImageCache.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <fstream>
-#include <random>
 #include <span>
 #include <string>
 #include <system_error>
 #include <unordered_map>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "app/DwgListImage.h"
+#include "app/ReplaceFile.h"
 #include "model/BmpFormat.h"
 #include "model/DwgThumbnailUnit.h"
 #include "model/FileNames.h"
@@ -152,38 +148,7 @@ std::vector<std::uint8_t> EncodeBmp24(const QImage& image) {
 }
 
 bool WriteBmpFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-  std::random_device random;
-  // Hidden and not ending in ".bmp", so no folder scan or batch job picks a
-  // leftover up.
-  std::string tempName = ".";
-  tempName += file.filename().string();
-  tempName += ".tmp";
-  tempName += std::to_string(random());
-  tempName += std::to_string(random());
-  const fs::path temp = file.parent_path() / tempName;
-  // Only a file made here and now is written: whatever already has the
-  // temporary name, a link to a user's file above all, is left alone.
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool written = true;
-  for (std::size_t done = 0; written && done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) done += static_cast<std::size_t>(n);
-  }
-  written = close(fd) == 0 && written;
-  std::error_code ec;
-  if (!written) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  fs::rename(temp, file, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return ReplaceFileContents(file, std::span(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool SaveListImageCache(const fs::path& drawing, const QImage& image) {

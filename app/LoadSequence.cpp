@@ -139,7 +139,7 @@ void DrawFailureCross(QImage& image) {
   canvas.LineTo(w / 3, 2 * (h / 3) - 1);
 }
 
-void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOptions& options,
+bool LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOptions& options,
                  const fs::path& FileName) {
   const QSize size = window.DetailPictureSize();
   auto showCross = [&] {
@@ -206,6 +206,7 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
       }
     }
     if (!drawn) showCross();
+    return drawn;
   } catch (const SilentAbort&) {
     throw;
   } catch (...) {
@@ -259,7 +260,22 @@ struct ListImageOutcome {
 };
 
 // Everything of one list image that needs no window; runs on any thread.
-ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const LoadOptions& options) {
+// The reader's progress of a worker: it goes nowhere, but it is where a
+// cancelled build stops reading a big drawing instead of finishing it.
+class StopAwareProgress : public ProgressCounter {
+ public:
+  explicit StopAwareProgress(const std::atomic<bool>* stop) : stop_(stop) {}
+  void SetPosition(int position) override {
+    if (stop_ && *stop_) throw SilentAbort{};
+    ProgressCounter::SetPosition(position);
+  }
+
+ private:
+  const std::atomic<bool>* stop_;
+};
+
+ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const LoadOptions& options,
+                                        const std::atomic<bool>* stop) {
   ListImageOutcome out;
   out.bmp = QImage(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
   out.bmp.fill(Qt::black);
@@ -287,7 +303,7 @@ ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const 
         out.cells = {{kColVersion, DxfVersionLabel(head)}, {kColFormat, u"BinaryDXF"}};
       } else if (ReadAcadVer(name, version)) {
         Drawing d;
-        ProgressCounter progress;
+        StopAwareProgress progress(stop);
         std::u16string status, readVersion;
         ReadDxf(d, name, progress, out.reader, EncodingForVersion(version), status, readVersion);
         out.cells = {{kColVersion, DxfVersionLabel(version)}, {kColFormat, status}};
@@ -322,9 +338,10 @@ ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const 
 // Workers must not let anything escape: an exception leaving a thread ends
 // the program. What the entry's own handler does not catch (a failed
 // allocation, say) still becomes the entry's failure.
-ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptions& options) {
+ListImageOutcome MakeListImage(const fs::path& name, QSize size, const LoadOptions& options,
+                               const std::atomic<bool>* stop = nullptr) {
   try {
-    return MakeListImageUnguarded(name, size, options);
+    return MakeListImageUnguarded(name, size, options, stop);
   } catch (...) {
     ListImageOutcome out;
     out.failed = true;
@@ -337,73 +354,122 @@ int WorkerCount(const LoadOptions& options, int jobs) {
   return std::clamp(n, 1, std::max(1, jobs));
 }
 
+// Workers of builds that were cancelled finish their entry on their own; the
+// program waits for them before it ends (WaitForListImageWorkers).
+std::mutex workersMutex;
+std::condition_variable workersDone;
+int liveWorkers = 0;
+
 }  // namespace
 
-// Hands out entries to workers and their results back in row order.
+void WaitForListImageWorkers() {
+  std::unique_lock lock(workersMutex);
+  workersDone.wait(lock, [] { return liveWorkers == 0; });
+}
+
+// Hands out entries to workers and their results back in row order. What
+// the workers use lives as long as the last of them, so a cancelled build
+// lets them go without waiting and frees nothing they still read.
 class ListImageBuild::Queue {
  public:
   Queue(std::vector<fs::path> names, QSize size, const LoadOptions& options, std::function<void()> ready)
-      : names_(std::move(names)), size_(size), options_(options), ready_(std::move(ready)),
-        results_(names_.size()) {}
+      : shared_(std::make_shared<Shared>()) {
+    shared_->names = std::move(names);
+    shared_->size = size;
+    shared_->options = options;
+    shared_->ready = std::move(ready);
+    shared_->results.resize(shared_->names.size());
+  }
 
-  ~Queue() { Stop(); }
+  ~Queue() { Abandon(); }
 
   void Start(int workers) {
-    for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+    for (int i = 0; i < workers; ++i) {
+      {
+        std::lock_guard lock(workersMutex);
+        ++liveWorkers;
+      }
+      threads_.emplace_back([shared = shared_]() mutable {
+        Work(*shared);
+        shared.reset();
+        std::lock_guard lock(workersMutex);
+        if (--liveWorkers == 0) workersDone.notify_all();
+      });
+    }
   }
 
   // Entry i when it is made; with wait, waits for it (making it here when
   // there are no workers), letting window events run while it waits.
   std::optional<ListImageOutcome> Take(std::size_t i, bool wait, EventPump& pump) {
-    std::unique_lock lock(mutex_);
-    while (!results_[i]) {
+    Shared& s = *shared_;
+    std::unique_lock lock(s.mutex);
+    while (!s.results[i]) {
       if (!wait) return std::nullopt;
       if (threads_.empty()) {
         lock.unlock();
-        return MakeListImage(names_[i], size_, options_);
+        return MakeListImage(s.names[i], s.size, s.options);
       }
-      if (!made_.wait_for(lock, std::chrono::milliseconds(20), [&] { return results_[i].has_value(); })) {
+      if (!s.made.wait_for(lock, std::chrono::milliseconds(20), [&] { return s.results[i].has_value(); })) {
         lock.unlock();
         pump.ProcessMessages();
         lock.lock();
       }
     }
-    std::optional<ListImageOutcome> out = std::move(results_[i]);
-    results_[i].reset();
+    std::optional<ListImageOutcome> out = std::move(s.results[i]);
+    s.results[i].reset();
     return out;
   }
 
+  // Every worker has ended when this returns.
   void Stop() {
-    stop_ = true;
+    Silence();
     for (std::thread& t : threads_) t.join();
     threads_.clear();
   }
 
+  // No worker starts another entry or calls ready after this returns.
+  void Abandon() {
+    Silence();
+    for (std::thread& t : threads_) t.detach();
+    threads_.clear();
+  }
+
  private:
-  void Work() {
+  struct Shared {
+    std::vector<fs::path> names;
+    QSize size;
+    LoadOptions options;
+    std::function<void()> ready;  // under mutex
+    std::vector<std::optional<ListImageOutcome>> results;
+    std::mutex mutex;
+    std::condition_variable made;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+  };
+
+  void Silence() {
+    shared_->stop = true;
+    std::lock_guard lock(shared_->mutex);
+    shared_->ready = nullptr;
+  }
+
+  static void Work(Shared& s) {
     for (;;) {
-      std::size_t i = next_++;
-      if (i >= names_.size() || stop_) return;
-      ListImageOutcome out = MakeListImage(names_[i], size_, options_);
+      const std::size_t i = s.next++;
+      if (i >= s.names.size() || s.stop) return;
+      ListImageOutcome out = MakeListImage(s.names[i], s.size, s.options, &s.stop);
       {
-        std::lock_guard lock(mutex_);
-        results_[i] = std::move(out);
+        std::lock_guard lock(s.mutex);
+        if (s.stop) return;
+        s.results[i] = std::move(out);
+        if (s.ready) s.ready();
       }
-      made_.notify_all();
-      if (ready_ && !stop_) ready_();
+      s.made.notify_all();
     }
   }
 
-  std::vector<fs::path> names_;
-  QSize size_;
-  LoadOptions options_;
-  std::function<void()> ready_;
-  std::vector<std::optional<ListImageOutcome>> results_;
+  std::shared_ptr<Shared> shared_;
   std::vector<std::thread> threads_;
-  std::mutex mutex_;
-  std::condition_variable made_;
-  std::atomic<std::size_t> next_{0};
-  std::atomic<bool> stop_{false};
 };
 
 ListImage MakeOneListImage(const fs::path& name, QSize size, const LoadOptions& options,
@@ -460,7 +526,7 @@ ListImageBuild::~ListImageBuild() { Cancel(); }
 
 void ListImageBuild::Cancel() {
   cancelled_ = true;
-  if (queue_) queue_->Stop();
+  if (queue_) queue_->Abandon();
 }
 
 bool ListImageBuild::HandOver(std::chrono::milliseconds budget, bool wait) {

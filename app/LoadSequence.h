@@ -116,8 +116,9 @@ void DrawFailureCross(QImage& image);
 
 // Loads one file into d, fits the window to its extents, draws the detail
 // picture and fills the panels. An unexpected failure is reported and then
-// ends the calling command with SilentAbort.
-void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOptions& options,
+// ends the calling command with SilentAbort. True when the drawing was
+// drawn, false when the failure cross shows instead.
+bool LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOptions& options,
                  const std::filesystem::path& FileName);
 
 // The text DXF the reader can take for a file: the file itself, or the
@@ -169,6 +170,10 @@ class ListImageBuild {
   bool cancelled_ = false;
   bool handing_ = false;
 };
+
+// Workers of cancelled builds end on their own after their current entry;
+// the program calls this before it ends so none outlives what it uses.
+void WaitForListImageWorkers();
 
 // The list image of one file as BuildListImages makes it, without a window:
 // the file-list cells it would write come back as (column, text) pairs and

@@ -3,7 +3,10 @@
 # probes, model dumps, the folder's list images and one picture per drawing.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-bash "$top/scripts/build.sh" "$top/build"
+if [ "${1:-}" != "--built" ]; then
+  cmake -S "$top" -B "$top/build" -G Ninja >/dev/null
+  cmake --build "$top/build" -j "$(nproc)" --target vantrel-cli
+fi
 cli="$top/build/cli/vantrel-cli"
 out="$top/build/samples-out"
 mkdir -p "$out/thumbs" "$out/render"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <fstream>
 #include <map>
@@ -28,7 +28,8 @@ using test::WriteFile;
 class GuiEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (!QGuiApplication::instance()) app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    // Widgets too: the window's tests share this program.
+    if (!QGuiApplication::instance()) app_ = std::make_unique<QApplication>(argc_, argv_);
   }
   // Before static destruction, which Qt's own globals do not survive.
   void TearDown() override { app_.reset(); }
@@ -37,7 +38,7 @@ class GuiEnvironment : public ::testing::Environment {
   int argc_ = 1;
   char name_[16] = "app_tests";
   char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QGuiApplication> app_;
+  std::unique_ptr<QApplication> app_;
 };
 const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
