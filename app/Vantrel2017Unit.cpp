@@ -654,7 +654,11 @@ MsgResult TForm1::Message(const std::u16string& text, const std::u16string& capt
 }
 
 int TForm1::Position() const { return ProgressBar1->value(); }
-void TForm1::SetPosition(int position) { ProgressBar1->setValue(std::clamp(position, 0, progressMax_)); }
+void TForm1::SetPosition(int position) {
+  ProgressBar1->setValue(std::clamp(position, 0, progressMax_));
+  // A load reads without letting events run; the bar still moves.
+  if (!build_) ProgressBar1->repaint();
+}
 int TForm1::Max() const { return progressMax_; }
 void TForm1::SetMax(int max) {
   progressMax_ = std::max(1, max);
@@ -756,7 +760,7 @@ void TForm1::ShowTab(int index) {
   state_.detailTab = index == kDetailTab;
   // The list tab shown by a command rather than by the user still shows the
   // listed folder's images, not an empty grid.
-  if (index == kListTab && ListFolder != folder_ && !build_ && folderChosen_ && commandDepth_ > 0)
+  if (index == kListTab && ListFolder != folder_ && !build_ && folderChosen_)
     QTimer::singleShot(0, this, [this] {
       if (ActiveTab() == kListTab && ListFolder != folder_ && !build_) Command([this] { BuildListImagesNow(); });
     });
@@ -1030,15 +1034,13 @@ void TForm1::StringGrid1Click() {
   const bool hasFile = !name.empty() && row <= static_cast<int>(rowNames_.size());
   const fs::path full = hasFile ? FilePath(row) : fs::path();
   if (UpperAscii(U16ToUtf8(name)).find(".DWG") != std::string::npos) ShowTab(kListTab);
-  if (shownFile_ != full || !hasFile) {
-    if (shownFile_ != full) {
-      ClearDrawing(drawing_);
-      const PanelContents empty = ComputePanels(drawing_);
-      for (int i = 0; i < 13; ++i) CountLabels[i]->setText(Q(empty.countLabels[i]));
-      CheckListBox1->clear();
-      ListBox1->clear();
-      ComboBox1->clear();
-    }
+  if (shownFile_ != full) {
+    ClearDrawing(drawing_);
+    const PanelContents empty = ComputePanels(drawing_);
+    for (int i = 0; i < 13; ++i) CountLabels[i]->setText(Q(empty.countLabels[i]));
+    CheckListBox1->clear();
+    ListBox1->clear();
+    ComboBox1->clear();
   }
   if (hasFile) {
     const auto it = std::find_if(DxfbmpAry.begin(), DxfbmpAry.end(), [&](const TDxfbmp& e) { return e.name == full; });
@@ -1333,7 +1335,7 @@ void TForm1::StartUp() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (pumping_ > 0 || commandDepth_ > 0) {
+  if (pumping_ > 0) {
     // Closing waits until the running command has stopped at its next pump.
     abandon_ = true;
     event->ignore();
