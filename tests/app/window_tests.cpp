@@ -274,6 +274,10 @@ TEST_F(WindowTest, DroppingThreeFilesWarnsOnceAndShowsTheFirst) {
   ASSERT_TRUE(built.wait(30000));
   EXPECT_EQ(w->ListImages().size(), 3u);
   EXPECT_EQ(w->DrawGrid1->Col() + w->DrawGrid1->Row() * w->DrawGrid1->ColCount(), 1);
+  // Back and forth without a folder change builds nothing again.
+  w->PageControl1->setCurrentIndex(1);
+  w->PageControl1->setCurrentIndex(0);
+  EXPECT_FALSE(w->ListBuildRunning());
 }
 
 TEST(ThumbnailGrid, LayoutAndCellPainting) {
