@@ -36,20 +36,6 @@ std::u16string LoadErrorText(const fs::path& file) {
   return PathText(file) + u"\r" + u" 読み込みエラーです";
 }
 
-// The list boxes of the panels sort as the user reads, not by code unit:
-// case-insensitive first, with ties kept in a fixed order.
-bool ListOrder(const std::u16string& a, const std::u16string& b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
-
 void DrawFitted(Drawing& d, const ViewState& w, QImage& image, const LoadOptions& options) {
   QtCanvas canvas(image);
   ClearCanvas(canvas, image.width(), image.height(), clBlack);

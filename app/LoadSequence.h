@@ -17,6 +17,7 @@
 
 #include "model/AcadDxfUnit.h"
 #include "model/Feedback.h"
+#include "render/DetailView.h"
 #include "render/Renderer.h"
 
 namespace vantrel {
@@ -44,10 +45,7 @@ struct LayerListItem {
   bool checked = true;
 };
 
-struct StringListItem {
-  std::u16string text;
-  int tag = 0;  // index into EntTextAry
-};
+using StringListItem = TextListItem;  // tag: the index into EntTextAry
 
 // What the information panels show after a load, in display order.
 struct PanelContents {

@@ -48,7 +48,7 @@ struct LandedCommands {
   bool batch = false;
   bool printing = false;
   bool insertion = false;
-  bool monochrome = false;
+  bool monochrome = true;
 };
 inline constexpr LandedCommands kLanded{};
 

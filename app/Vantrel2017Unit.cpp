@@ -37,7 +37,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <thread>
 #include <system_error>
 
 #include "app/DwgConverter.h"
@@ -157,12 +160,17 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
 DetailPicture::DetailPicture(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::CrossCursor);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
-void DetailPicture::SetPicture(const QImage& picture) {
-  picture_ = picture;
+void DetailPicture::SetPicture(QImage picture) {
+  picture_ = std::move(picture);
+  picture_.setDevicePixelRatio(Ratio());
   update();
 }
+
+double DetailPicture::Ratio() const { return devicePixelRatioF(); }
 
 void DetailPicture::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -173,6 +181,54 @@ void DetailPicture::paintEvent(QPaintEvent*) {
 void DetailPicture::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (onResize) onResize();
+}
+
+namespace {
+
+// The picture's pixel under a logical position.
+int PicturePixel(double logical, double ratio) { return static_cast<int>(std::floor(logical * ratio)); }
+
+}  // namespace
+
+void DetailPicture::mousePressEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  if (onPress)
+    onPress(event->button(), event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()),
+            PicturePixel(p.y(), Ratio()));
+}
+
+void DetailPicture::mouseMoveEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  if (onMove) onMove(event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()), PicturePixel(p.y(), Ratio()));
+}
+
+void DetailPicture::mouseReleaseEvent(QMouseEvent* event) {
+  const QPointF p = event->position();
+  if (onRelease)
+    onRelease(event->button(), event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()),
+              PicturePixel(p.y(), Ratio()));
+}
+
+void DetailPicture::wheelEvent(QWheelEvent* event) {
+  // One step per notch of a wheel (120); the finer steps of touchpads and
+  // high-resolution wheels add up to notches instead of each zooming once.
+  wheelRest_ += event->angleDelta().y();
+  const QPointF p = event->position();
+  bool handled = false;
+  while (std::abs(wheelRest_) >= 120) {
+    const bool up = wheelRest_ > 0;
+    wheelRest_ += up ? -120 : 120;
+    if (!onWheel || !onWheel(up, PicturePixel(p.x(), Ratio()), PicturePixel(p.y(), Ratio()))) {
+      wheelRest_ = 0;
+      break;
+    }
+    handled = true;
+  }
+  event->setAccepted(handled);
+}
+
+void DetailPicture::keyPressEvent(QKeyEvent* event) {
+  if (!onKey || !onKey(event)) QWidget::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------------------
@@ -188,6 +244,7 @@ TForm1::TForm1(StartOptions options) : options_(std::move(options)) {
   font.setPixelSize(12);
   setFont(font);
 
+  detailView_ = std::make_unique<DetailView>(drawing_, view_, static_cast<ViewPicture&>(*this));
   BuildLayout();
   BuildMenus();
 
@@ -364,6 +421,49 @@ void TForm1::BuildLayout() {
   connect(DrawGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { PopupMenu1->exec(DrawGrid1->mapToGlobal(p)); });
   Image1->onResize = [this] { TabSheet2Resize(); };
+  auto button = [](Qt::MouseButton b) {
+    return b == Qt::MiddleButton ? MouseButton::Middle : b == Qt::RightButton ? MouseButton::Right : MouseButton::Left;
+  };
+  Image1->onPress = [this, button](Qt::MouseButton b, bool shift, int x, int y) {
+    if (DetailAcceptsGestures()) detailView_->Image1MouseDown(button(b), shift, x, y);
+  };
+  Image1->onMove = [this](bool shift, int x, int y) {
+    if (DetailAcceptsGestures()) detailView_->Image1MouseMove(shift, x, y);
+  };
+  Image1->onRelease = [this, button](Qt::MouseButton b, bool shift, int x, int y) {
+    if (DetailAcceptsGestures()) detailView_->Image1MouseUp(button(b), shift, x, y);
+  };
+  Image1->onWheel = [this](bool up, int x, int y) {
+    if (!DetailAcceptsGestures()) return false;
+    if (!detailView_->MouseWheel(up, x, y, ActiveTab() == kDetailTab)) return false;
+    Image1->setFocus();
+    return true;
+  };
+  Image1->onKey = [this](QKeyEvent* event) {
+    if (!DetailAcceptsGestures()) return false;
+    DetailView& v = *detailView_;
+    switch (event->key()) {
+      case Qt::Key_Left: v.PanByTenths(-1, 0); return true;
+      case Qt::Key_Right: v.PanByTenths(1, 0); return true;
+      case Qt::Key_Up: v.PanByTenths(0, 1); return true;
+      case Qt::Key_Down: v.PanByTenths(0, -1); return true;
+      case Qt::Key_Plus: v.ZoomAboutCentre(true); return true;
+      case Qt::Key_Minus: v.ZoomAboutCentre(false); return true;
+      case Qt::Key_Home: v.FitAll(); return true;
+      default: return false;
+    }
+  };
+  connect(SpeedButton1, &QPushButton::clicked, this, [this] { SpeedButton1Click(); });
+  connect(CheckListBox1, &QListWidget::itemChanged, this, [this] { CheckListBox1ClickCheck(); });
+  connect(CheckListBox1, &QListWidget::itemClicked, this, [this] { CheckListBox1Click(); });
+  connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
+  // A click on the selected string centres on it again; keys that move the
+  // selection count as clicks, as they always have.
+  connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+  connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
+    if (QApplication::mouseButtons() == Qt::NoButton) ListBox1Click();
+  });
+  connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] { Command([this] { PageControl1Change(); }); });
 
   connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
@@ -461,7 +561,7 @@ void TForm1::BuildMenus() {
   add(insert, MenuItem::InsertCancel, u"取り消し", none);
 
   QMenu* view = bar->addMenu(QStringLiteral("表示"));
-  add(view, MenuItem::N23, u"モノクロ表示", later, true);
+  add(view, MenuItem::N23, u"モノクロ表示", [this] { Command([this] { N23Click(); }); }, true);
   view->addSeparator();
   add(view, MenuItem::N28, u"フォルダツリービュー非表示", [this] { N28Click(); }, true);
   add(view, MenuItem::N32, u"ファイルリスト非表示", [this] { N32Click(); }, true);
@@ -702,34 +802,57 @@ QString TForm1::StatusText(int panel) const { return StatusPanels.at(panel)->tex
 
 void TForm1::SetShownFileName(const std::u16string& name) { Label3->setText(Q(name)); }
 
-QSize TForm1::DetailPictureSize() const { return Image1->size().expandedTo(QSize(1, 1)); }
+// The screen's own pixels, so lines stay one pixel wide and sharp on a
+// high-density screen.
+QSize TForm1::DetailPictureSize() const {
+  const double ratio = Image1->Ratio();
+  return QSize(std::max(1, static_cast<int>(std::lround(Image1->width() * ratio))),
+               std::max(1, static_cast<int>(std::lround(Image1->height() * ratio))));
+}
 
 void TForm1::SetDetailPicture(const QImage& picture) {
+  pictureCanvas_.reset();
   Image1->SetPicture(picture);
   Image1->repaint();
+  detailView_->CrossShown = false;
 }
 
 void TForm1::FillPanels(const PanelContents& panels) {
-  CheckListBox1->clear();
-  for (const LayerListItem& layer : panels.layers) {
-    auto* item = new QListWidgetItem(Q(layer.name), CheckListBox1);
-    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-    item->setCheckState(layer.checked ? Qt::Checked : Qt::Unchecked);
-    const QColor colour(ColorToQRgb(layer.color));
-    item->setBackground(colour);
-    item->setForeground(colour.lightness() > 110 ? Qt::black : Qt::white);
+  {
+    const QSignalBlocker quiet(CheckListBox1);
+    CheckListBox1->clear();
+    for (const LayerListItem& layer : panels.layers) {
+      auto* item = new QListWidgetItem(Q(layer.name), CheckListBox1);
+      item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+      item->setCheckState(layer.checked ? Qt::Checked : Qt::Unchecked);
+      // Each layer reads in its own colour, its name in the palette colour
+      // that stands out most on it.
+      item->setBackground(QColor(ColorToQRgb(layer.color)));
+      item->setForeground(QColor(ColorToQRgb(ContrastColor(layer.color))));
+    }
   }
-  ComboBox1->clear();
-  for (const std::u16string& v : panels.views) ComboBox1->addItem(Q(v));
-  ComboBox1->setCurrentIndex(panels.views.empty() ? -1 : panels.viewIndex);
-  Edit1->clear();
+  {
+    const QSignalBlocker quiet(ComboBox1);
+    ComboBox1->clear();
+    for (const std::u16string& v : panels.views) ComboBox1->addItem(Q(v));
+    ComboBox1->setCurrentIndex(panels.views.empty() ? -1 : panels.viewIndex);
+  }
+  {
+    const QSignalBlocker quietEdit(Edit1);
+    Edit1->clear();
+  }
+  FillStringList(panels.strings, panels.stringIndex);
+  for (int i = 0; i < 13; ++i) CountLabels[i]->setText(Q(panels.countLabels[i]));
+}
+
+void TForm1::FillStringList(const std::vector<StringListItem>& strings, int selected) {
+  const QSignalBlocker quiet(ListBox1);
   ListBox1->clear();
-  for (const StringListItem& s : panels.strings) {
+  for (const StringListItem& s : strings) {
     auto* item = new QListWidgetItem(Q(s.text), ListBox1);
     item->setData(Qt::UserRole, s.tag);
   }
-  if (!panels.strings.empty()) ListBox1->setCurrentRow(panels.stringIndex);
-  for (int i = 0; i < 13; ++i) CountLabels[i]->setText(Q(panels.countLabels[i]));
+  if (!strings.empty()) ListBox1->setCurrentRow(selected);
 }
 
 fs::path TForm1::FilePath(int row) const {
@@ -820,6 +943,8 @@ void TForm1::PageControl1Change() {
     if (StringGrid1->currentRow() < 0) SelectFileRow(1);
     const int row = CurrentFileRow();
     if (row <= static_cast<int>(rowNames_.size()) && shownFile_ != FilePath(row)) LoadSelected(FilePath(row));
+    detailView_->SetButtonMono(state_.MonoFlag != 0);
+    detailView_->CrossShown = false;
     SpeedButton1->setText(state_.MonoFlag != 0 ? QStringLiteral("カラー表示") : QStringLiteral("モノクロ表示"));
     state_.detailPrintOn = true;
     state_.exportOn = true;
@@ -834,29 +959,133 @@ void TForm1::TabSheet2Resize() {
 }
 
 void TForm1::RedrawDetail() {
-  const QSize size = DetailPictureSize();
-  QImage picture(size, QImage::Format_RGB32);
-  if (detail_ == DetailShows::Cross) {
-    DrawFailureCross(picture);
-  } else {
-    QtCanvas canvas(picture);
-    ClearCanvas(canvas, size.width(), size.height(), clBlack);
-    if (detail_ == DetailShows::Drawing)
-      DrawDxf(drawing_, u"", view_.ViewCenter, clBlack, view_.ViewWidth, view_.ViewHeight, 1, canvas,
-              PixelPoint{size.width() / 2, size.height() / 2}, size.width(), size.height(), kFitRatio,
-              state_.MonoFlag, false, false);
+  if (shows_ == DetailShows::Drawing) {
+    detailView_->MonoFlag = state_.MonoFlag;
+    detailView_->RedrawWithMonoFlag();
+    return;
   }
+  QImage picture(DetailPictureSize(), QImage::Format_RGB32);
+  picture.fill(Qt::black);
+  if (shows_ == DetailShows::Cross) DrawFailureCross(picture);
   SetDetailPicture(picture);
+}
+
+int TForm1::PictureWidth() const { return DetailPictureSize().width(); }
+int TForm1::PictureHeight() const { return DetailPictureSize().height(); }
+
+Canvas& TForm1::PictureCanvas() {
+  if (!pictureCanvas_) {
+    QImage& picture = Image1->MutablePicture();
+    if (picture.size() != DetailPictureSize() || picture.format() != QImage::Format_RGB32) {
+      QImage fresh(DetailPictureSize(), QImage::Format_RGB32);
+      fresh.fill(Qt::black);
+      if (!picture.isNull()) {
+        QPainter copy(&fresh);
+        copy.drawImage(QPoint(0, 0), picture);
+      }
+      Image1->SetPicture(std::move(fresh));
+    }
+    pictureCanvas_ = std::make_unique<QtCanvas>(Image1->MutablePicture());
+  }
+  return *pictureCanvas_;
+}
+
+void TForm1::ReplacePicture(const std::function<void(Canvas&)>& draw) {
+  QImage picture(DetailPictureSize(), QImage::Format_RGB32);
+  {
+    QtCanvas canvas(picture);
+    draw(canvas);
+  }
+  pictureCanvas_.reset();
+  Image1->SetPicture(std::move(picture));
+  Image1->repaint();
+}
+
+void TForm1::ShowPicture(bool now) {
+  if (now)
+    Image1->repaint();
+  else
+    Image1->update();
+}
+
+// The blink pauses with the window still, as it always has: five tenths of a
+// second in all.
+void TForm1::Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+double TForm1::Seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool TForm1::DetailAcceptsGestures() const { return shows_ == DetailShows::Drawing && !loading_ && pumping_ == 0; }
+
+DetailView::LayerChecks TForm1::LayerChecks() const {
+  DetailView::LayerChecks items;
+  for (int i = 0; i < CheckListBox1->count(); ++i) {
+    const QListWidgetItem* item = CheckListBox1->item(i);
+    items.emplace_back(U(item->text()), item->checkState() == Qt::Checked);
+  }
+  return items;
+}
+
+void TForm1::SpeedButton1Click() {
+  if (!DetailAcceptsGestures()) {
+    detailView_->SetButtonMono(!detailView_->ButtonMono());
+  } else {
+    detailView_->SpeedButton1Click();
+  }
+  SpeedButton1->setText(detailView_->ButtonMono() ? QStringLiteral("カラー表示") : QStringLiteral("モノクロ表示"));
+}
+
+void TForm1::N23Click() {
+  state_.MonoFlag = state_.MonoFlag ? 0 : 1;
+  detailView_->MonoFlag = state_.MonoFlag;
+  UpdateActions();
+  if (ActiveTab() == kDetailTab) {
+    RedrawDetail();
+  } else {
+    // The list images follow the menu's mode: build them again.
+    ListFolder.clear();
+    PageControl1Change();
+  }
+}
+
+void TForm1::CheckListBox1ClickCheck() {
+  if (shows_ != DetailShows::Drawing || loading_) return;
+  detailView_->CheckListBox1ClickCheck(LayerChecks());
+}
+
+void TForm1::CheckListBox1Click() {
+  if (shows_ != DetailShows::Drawing || loading_) return;
+  const QListWidgetItem* current = CheckListBox1->currentItem();
+  std::optional<std::u16string> selected;
+  if (current) selected = U(current->text());
+  detailView_->CheckListBox1Click(LayerChecks(), selected, CheckBox1->isChecked());
+}
+
+void TForm1::Edit1Change() {
+  FillStringList(SearchTexts(drawing_, U(Edit1->text())), 0);
+}
+
+void TForm1::ListBox1Click() {
+  if (shows_ != DetailShows::Drawing || loading_) return;
+  const int position = ListBox1->currentRow();
+  const int tag = position >= 0 ? ListBox1->item(position)->data(Qt::UserRole).toInt() : -1;
+  detailView_->ListBox1Click(position, tag);
+}
+
+void TForm1::ComboBox1Change() {
+  if (shows_ != DetailShows::Drawing || loading_) return;
+  detailView_->ComboBox1Change(ComboBox1->currentIndex(), U(ComboBox1->currentText()));
 }
 
 void TForm1::LoadSelected(const fs::path& file) {
   shownFile_ = file;
   // Until the load has drawn, the picture shows nothing of this file, and a
   // resize meanwhile must not draw the half-read drawing.
-  detail_ = DetailShows::Cross;
+  shows_ = DetailShows::Cross;
   loading_ = true;
   try {
-    detail_ = LoadDrawing(*this, drawing_, view_, CurrentLoadOptions(), file) ? DetailShows::Drawing
+    shows_ = LoadDrawing(*this, drawing_, view_, CurrentLoadOptions(), file) ? DetailShows::Drawing
                                                                               : DetailShows::Cross;
   } catch (...) {
     loading_ = false;
@@ -893,7 +1122,7 @@ void TForm1::N33Click() {
 // The file list and the thumbnail grid
 
 void TForm1::ClearImages() {
-  detail_ = DetailShows::Nothing;
+  shows_ = DetailShows::Nothing;
   Image1->SetPicture(QImage());
   Label3->clear();
   shownFile_.clear();

@@ -25,6 +25,7 @@
 #include "app/Settings.h"
 #include "model/AcadDxfUnit.h"
 #include "model/Feedback.h"
+#include "render/DetailView.h"
 
 class QAction;
 class QCheckBox;
@@ -68,23 +69,44 @@ class FolderTreeWidget : public QTreeWidget {
   bool choosing_ = false;
 };
 
-// The detail picture: shows the last drawn bitmap as it is.
+// The detail picture: shows the last drawn bitmap as it is, at the screen's
+// own pixels, and hands its mouse, wheel and key events on.
 class DetailPicture : public QWidget {
  public:
   explicit DetailPicture(QWidget* parent = nullptr);
   const QImage& Picture() const { return picture_; }
-  void SetPicture(const QImage& picture);
+  // The picture itself, for drawing into what is shown.
+  QImage& MutablePicture() { return picture_; }
+  void SetPicture(QImage picture);
+  // Device pixels per logical pixel.
+  double Ratio() const;
   std::function<void()> onResize;
+  // Positions in the picture's pixels.
+  std::function<void(Qt::MouseButton, bool shift, int x, int y)> onPress, onRelease;
+  std::function<void(bool shift, int x, int y)> onMove;
+  std::function<bool(bool up, int x, int y)> onWheel;
+  std::function<bool(QKeyEvent*)> onKey;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QImage picture_;
+  int wheelRest_ = 0;  // angle not yet turned into a step
 };
 
-class TForm1 : public QMainWindow, public LoadWindow, private Reporter, private ProgressSink, private EventPump {
+class TForm1 : public QMainWindow,
+               public LoadWindow,
+               private Reporter,
+               private ProgressSink,
+               private EventPump,
+               private ViewPicture {
   Q_OBJECT
 
  public:
@@ -176,6 +198,15 @@ class TForm1 : public QMainWindow, public LoadWindow, private Reporter, private 
   void SetClipFlag(bool clip);
   void NEWJIS1Click();
   void OLDJIS1Click();
+  void N23Click();
+  void SpeedButton1Click();
+  void CheckListBox1ClickCheck();
+  void CheckListBox1Click();
+  void Edit1Change();
+  void ListBox1Click();
+  void ComboBox1Change();
+  DetailView& Detail() { return *detailView_; }
+  const ViewState& View() const { return view_; }
   void BuildListImagesNow();
   // The file list: Part numbering, row 0 is the title row.
   void SelectFileRow(int row);
@@ -228,6 +259,17 @@ class TForm1 : public QMainWindow, public LoadWindow, private Reporter, private 
   int Max() const override;
   void SetMax(int max) override;
   void ProcessMessages() override;
+  // ViewPicture
+  int PictureWidth() const override;
+  int PictureHeight() const override;
+  Canvas& PictureCanvas() override;
+  void ReplacePicture(const std::function<void(Canvas&)>& draw) override;
+  void ShowPicture(bool now) override;
+  void Pause(int milliseconds) override;
+  double Seconds() override;
+  DetailView::LayerChecks LayerChecks() const;
+  bool DetailAcceptsGestures() const;
+  void FillStringList(const std::vector<StringListItem>& strings, int selected);
 
   void BuildLayout();
   void BuildMenus();
@@ -277,7 +319,7 @@ class TForm1 : public QMainWindow, public LoadWindow, private Reporter, private 
   // The file the detail view shows (Label3 shows its name); compared by
   // path, so two names that read alike are never taken for one file.
   std::filesystem::path shownFile_;
-  DetailShows detail_ = DetailShows::Nothing;
+  DetailShows shows_ = DetailShows::Nothing;
   bool loading_ = false;
   std::string BaseFolade;
   std::string TeighaExePath;
@@ -287,6 +329,9 @@ class TForm1 : public QMainWindow, public LoadWindow, private Reporter, private 
 
   Drawing drawing_;
   ViewState view_;
+  std::unique_ptr<DetailView> detailView_;
+  // Drawn into the shown picture; made again whenever the picture changes.
+  std::unique_ptr<Canvas> pictureCanvas_;
   std::vector<TDxfbmp> DxfbmpAry;
   std::shared_ptr<ListImageBuild> build_;
   std::chrono::steady_clock::time_point buildStart_;

@@ -230,6 +230,10 @@ bool ViewScale(double ViewWidth, double ViewHeight, int CanvasWidth, int CanvasH
   return true;
 }
 
+double PixelScale(double ViewWidth, double ViewHeight, int CanvasWidth, int CanvasHeight, double FitRatio) {
+  return UnfittedScale(ViewWidth, ViewHeight, std::max(1, CanvasWidth), std::max(1, CanvasHeight)) / FitRatio;
+}
+
 ViewWindow WindowAround(TAcadPoint ViewCenter, double Scale, int CanvasWidth, int CanvasHeight) {
   return ViewWindow{ViewCenter.x - CanvasWidth * Scale / 2, ViewCenter.x + CanvasWidth * Scale / 2,
                     ViewCenter.y - CanvasHeight * Scale / 2,

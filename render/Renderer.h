@@ -38,6 +38,9 @@ ViewState FitToExtents(const Drawing& d);
 // back to 1 / FitRatio.
 bool ViewScale(double ViewWidth, double ViewHeight, int CanvasWidth, int CanvasHeight,
                double FitRatio, double& Scale);
+// The same scale as the readouts and the pick of the detail view take it:
+// 1 / FitRatio when either size is 0 or negative, never a failure.
+double PixelScale(double ViewWidth, double ViewHeight, int CanvasWidth, int CanvasHeight, double FitRatio);
 ViewWindow WindowAround(TAcadPoint ViewCenter, double Scale, int CanvasWidth, int CanvasHeight);
 
 // The pixel of a point given relative to the view centre: each coordinate
