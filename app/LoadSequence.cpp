@@ -63,15 +63,18 @@ bool ConverterUsable(const LoadOptions& options) {
   return !options.TeighaExePath.empty() && fs::exists(options.TeighaExePath, ec);
 }
 
-// The converted copy of a DWG or binary DXF file, made now when there is
-// none yet (a second view reuses it until the folder scan clears the work
-// folder).
+// The converted copy of a DWG or binary DXF file as it is now, made when
+// there is none yet (a second view reuses it until the file changes or the
+// folder scan clears the work folder). Empty when the file cannot be looked
+// at; otherwise a path that exists only when the conversion worked.
 fs::path ConvertedCopy(const LoadOptions& options, const fs::path& file, EventPump& pump,
                        Reporter& messages) {
   const fs::path copy = TempDxfPath(options.WorkFolder, file);
+  if (copy.empty()) return {};
   std::error_code ec;
   if (!fs::exists(copy, ec) && EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
     DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter);
+  KeepCopyDropUnused(options.WorkFolder, copy);
   return copy;
 }
 
