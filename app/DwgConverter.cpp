@@ -27,9 +27,6 @@ constexpr char16_t kStartFailedCaption[] = u"エラー";
 // cannot run: the converter never really started.
 constexpr int kExitCannotExecute = 126;
 constexpr int kExitNotFound = 127;
-// How far above the executable's folder a source tree may hold it: the
-// build folders live in the tree (build/, build/tests/, ...).
-constexpr int kSourceTreeLevels = 4;
 
 bool IsFile(const fs::path& p) {
   std::error_code ec;
@@ -100,24 +97,24 @@ bool ReportStartFailure(Reporter& reporter) {
 
 }  // namespace
 
-fs::path BundledConverterPathFrom(const fs::path& executable) {
-  const fs::path folder = executable.parent_path();
-  const fs::path installed = folder.parent_path() / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
+fs::path BundledConverterPathFrom(const fs::path& executable, const fs::path& buildTree,
+                                  const fs::path& sourceTree) {
+  const fs::path installed =
+      executable.parent_path().parent_path() / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
   if (IsFile(installed)) return installed;
-  fs::path dir = folder;
-  for (int level = 0; level <= kSourceTreeLevels && !dir.empty(); ++level) {
-    const fs::path inTree = dir / "tools" / "dwg2dxf" / "dwg2dxf";
-    if (IsFile(inTree)) return inTree.lexically_normal();
-    if (dir == dir.parent_path()) break;
-    dir = dir.parent_path();
-  }
-  return {};
+  if (buildTree.empty() || sourceTree.empty()) return {};
+  std::error_code ec1, ec2;
+  const fs::path inBuild =
+      fs::weakly_canonical(executable, ec1).lexically_relative(fs::weakly_canonical(buildTree, ec2));
+  if (ec1 || ec2 || inBuild.empty() || *inBuild.begin() == "..") return {};
+  const fs::path inTree = sourceTree / "tools" / "dwg2dxf" / "dwg2dxf";
+  return IsFile(inTree) ? inTree : fs::path();
 }
 
 fs::path BundledConverterPath() {
   std::error_code ec;
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : BundledConverterPathFrom(self);
+  return ec ? fs::path() : BundledConverterPathFrom(self, VANTREL_BUILD_TREE, VANTREL_SOURCE_TREE);
 }
 
 fs::path ConverterToUse(const ConverterSettings& settings) {

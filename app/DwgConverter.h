@@ -24,11 +24,15 @@ struct ConverterSettings {
   bool ShowConverter = false;
 };
 
-// tools/dwg2dxf/dwg2dxf as installed beside the program
-// (PREFIX/share/vantrel/dwg2dxf) or in the source tree that holds the build
-// folder; empty when neither exists.
+// tools/dwg2dxf/dwg2dxf as installed beside the program (PREFIX/bin/x finds
+// PREFIX/share/vantrel/dwg2dxf/dwg2dxf), or, for a program that runs from
+// the build folder it was built in, in the source tree that build was
+// configured from; empty when neither exists. Nowhere else: a converter
+// found by looking through parent folders could be anybody's program.
 std::filesystem::path BundledConverterPath();
-std::filesystem::path BundledConverterPathFrom(const std::filesystem::path& executable);
+std::filesystem::path BundledConverterPathFrom(const std::filesystem::path& executable,
+                                               const std::filesystem::path& buildTree,
+                                               const std::filesystem::path& sourceTree);
 
 // The registered converter when there is one, else the bundled one (possibly
 // empty). Callers convert only when the result names an existing file.

@@ -171,14 +171,27 @@ TEST(DwgConverter, KeepsThePumpRunningAndStopsTheConverterWhenAbandoned) {
 TEST(DwgConverter, FindsTheBundledConverterAndPrefersARegisteredOne) {
   const fs::path inTree = test::SourceDir() / "tools" / "dwg2dxf" / "dwg2dxf";
   EXPECT_EQ(fs::weakly_canonical(BundledConverterPath()), fs::weakly_canonical(inTree))
-      << "the test program lives in a build folder of the source tree";
+      << "the test program runs from its build folder";
 
+  // Installed, the program finds its own; run from its build folder, the
+  // one of its source tree; anywhere else, none, even with a converter
+  // planted in a parent folder or where the source tree was.
   TempDir tmp;
-  const fs::path installed = tmp / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
-  fs::create_directories(installed.parent_path());
-  test::WriteFile(installed, "");
-  EXPECT_EQ(BundledConverterPathFrom(tmp / "bin" / "vantrel"), installed);
-  EXPECT_TRUE(BundledConverterPathFrom("/nonexistent/bin/vantrel").empty());
+  const fs::path source = tmp / "src", build = tmp / "out";
+  const fs::path bundled = source / "tools" / "dwg2dxf" / "dwg2dxf";
+  const fs::path installed = tmp / "prefix" / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
+  const fs::path planted = tmp / "tools" / "dwg2dxf" / "dwg2dxf";
+  for (const fs::path& converter : {bundled, installed, planted}) {
+    fs::create_directories(converter.parent_path());
+    test::WriteFile(converter, "");
+  }
+  fs::create_directories(build / "cli");
+  EXPECT_EQ(BundledConverterPathFrom(tmp / "prefix" / "bin" / "vantrel", build, source), installed);
+  EXPECT_EQ(BundledConverterPathFrom(build / "cli" / "vantrel-cli", build, source), bundled);
+  EXPECT_TRUE(BundledConverterPathFrom(tmp / "bin" / "vantrel", build, source).empty());
+  EXPECT_TRUE(BundledConverterPathFrom(tmp / "outside" / "vantrel", build, source).empty());
+  EXPECT_TRUE(BundledConverterPathFrom(build / "cli" / "vantrel-cli", build, tmp / "gone").empty());
+  EXPECT_TRUE(BundledConverterPathFrom("/nonexistent/bin/vantrel", build, source).empty());
 
   ConverterSettings settings;
   EXPECT_EQ(ConverterToUse(settings), BundledConverterPath());
