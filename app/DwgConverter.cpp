@@ -1,13 +1,18 @@
 #include "app/DwgConverter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,13 +60,14 @@ void StopConverter(pid_t pid) {
 
 class SpawnSetup {
  public:
-  explicit SpawnSetup(bool show) {
+  // errorFd, when not negative, receives the converter's standard error.
+  SpawnSetup(bool show, int errorFd) {
     posix_spawn_file_actions_init(&actions_);
     posix_spawnattr_init(&attr_);
     posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
     if (!show) {
       posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0);
-      posix_spawn_file_actions_adddup2(&actions_, 1, 2);
+      posix_spawn_file_actions_adddup2(&actions_, errorFd >= 0 ? errorFd : 1, 2);
     }
     // A window program may block or catch signals; the converter starts
     // with the defaults of a program started from a shell.
@@ -94,6 +100,47 @@ bool ReportStartFailure(Reporter& reporter) {
   reporter.Message(kStartFailedText, kStartFailedCaption, MsgIcon::Error, MsgButtons::Ok);
   return false;
 }
+
+// An unnamed file for the converter's standard error: a pipe would have to
+// be drained while waiting, and a converter may write without end.
+class ErrorFile {
+ public:
+  ErrorFile() {
+    std::error_code ec;
+    const fs::path folder = fs::temp_directory_path(ec);
+    fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ < 0) {  // a file system without unnamed files
+      std::string name = (folder / "vantrel-XXXXXX").string();
+      fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+      if (fd_ >= 0) ::unlink(name.c_str());
+    }
+  }
+  ~ErrorFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ErrorFile(const ErrorFile&) = delete;
+  ErrorFile& operator=(const ErrorFile&) = delete;
+  int fd() const { return fd_; }
+
+  // The last line that holds more than blanks, from the file's last 4 KiB,
+  // at most kMaxReasonBytes long.
+  std::string LastLine() const {
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
+    std::string tail(static_cast<std::size_t>(std::min<off_t>(st.st_size, 4096)), '\0');
+    const ssize_t n = ::pread(fd_, tail.data(), tail.size(), st.st_size - static_cast<off_t>(tail.size()));
+    tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    const std::size_t end = tail.find_last_not_of(" \t\r\n");
+    if (end == std::string::npos) return {};
+    const std::size_t lineEnd = tail.find_last_of("\r\n", end);
+    const std::size_t start = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    return tail.substr(start, std::min(end + 1 - start, kMaxReasonBytes));
+  }
+
+ private:
+  static constexpr std::size_t kMaxReasonBytes = 300;
+  int fd_ = -1;
+};
 
 }  // namespace
 
@@ -135,7 +182,8 @@ std::vector<std::string> ConverterArguments(const fs::path& SourcePath, const fs
 }
 
 bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::path& OutputFolder,
-              EventPump& pump, Reporter& reporter, bool Show, const std::function<bool()>& closing) {
+              EventPump& pump, Reporter& reporter, bool Show, const std::function<bool()>& closing,
+              std::string* lastErrorLine) {
   // A converter that cannot write there simply writes nothing.
   EnsureWorkFolder(OutputFolder);
 
@@ -146,11 +194,15 @@ bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::pat
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  std::optional<ErrorFile> errors;
+  if (lastErrorLine && !Show) errors.emplace();
   pid_t pid = 0;
   {
-    SpawnSetup setup(Show);
-    if (posix_spawn(&pid, exe.c_str(), setup.actions(), setup.attr(), argv.data(), environ) != 0)
+    SpawnSetup setup(Show, errors ? errors->fd() : -1);
+    if (const int failure = posix_spawn(&pid, exe.c_str(), setup.actions(), setup.attr(), argv.data(), environ)) {
+      if (lastErrorLine) *lastErrorLine = exe + ": " + std::strerror(failure);
       return ReportStartFailure(reporter);
+    }
   }
 
   int status = 0;
@@ -174,6 +226,7 @@ bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::pat
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (errors) *lastErrorLine = errors->LastLine();
   if (WIFEXITED(status) &&
       (WEXITSTATUS(status) == kExitCannotExecute || WEXITSTATUS(status) == kExitNotFound))
     return ReportStartFailure(reporter);

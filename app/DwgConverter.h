@@ -57,8 +57,13 @@ std::vector<std::string> ConverterArguments(const std::filesystem::path& SourceP
 // When closing says true the wait ends at once with true. A SilentAbort from
 // the pump stops the converter and passes on. Either way the converter is
 // stopped, so it never writes into the work folder behind the caller's back.
+//
+// lastErrorLine, when given and the output is not shown, receives the
+// converter's own account of what it did: the last line it wrote to its
+// standard error (or why it could not be started), empty when none.
 bool DwgToDxf(const std::filesystem::path& ExePath, const std::filesystem::path& SourcePath,
               const std::filesystem::path& OutputFolder, EventPump& pump, Reporter& reporter,
-              bool Show = false, const std::function<bool()>& closing = {});
+              bool Show = false, const std::function<bool()>& closing = {},
+              std::string* lastErrorLine = nullptr);
 
 }  // namespace vantrel

@@ -68,12 +68,13 @@ bool ConverterUsable(const LoadOptions& options) {
 // folder scan clears the work folder). Empty when the file cannot be looked
 // at; otherwise a path that exists only when the conversion worked.
 fs::path ConvertedCopy(const LoadOptions& options, const fs::path& file, EventPump& pump,
-                       Reporter& messages) {
+                       Reporter& messages, std::string* whyNot = nullptr) {
   const fs::path copy = TempDxfPath(options.WorkFolder, file);
   if (copy.empty()) return {};
   std::error_code ec;
   if (!fs::exists(copy, ec) && EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
-    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter);
+    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter, {},
+             whyNot);
   KeepCopyDropUnused(options.WorkFolder, copy);
   return copy;
 }
@@ -220,16 +221,33 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
 }
 
 fs::path TextDxfFor(const fs::path& file, const LoadOptions& options, EventPump& pump,
-                    Reporter& messages) {
-  std::error_code ec;
-  std::u16string head;
-  if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) return {};
-  const std::string ext = UpperExtension(file);
-  const bool foreign = ext == ".DWG" || (ext == ".DXF" && IsForeignHead(head));
-  if (!foreign) return ext == ".DXF" ? file : fs::path();
-  if (!ConverterUsable(options)) return {};
-  const fs::path copy = ConvertedCopy(options, file, pump, messages);
-  return fs::exists(copy, ec) ? copy : fs::path();
+                    Reporter& messages, std::string* whyNot) {
+  std::string why;
+  const fs::path found = [&]() -> fs::path {
+    std::error_code ec;
+    std::u16string head;
+    if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) {
+      why = "cannot be read";
+      return {};
+    }
+    const std::string ext = UpperExtension(file);
+    const bool foreign = ext == ".DWG" || (ext == ".DXF" && IsForeignHead(head));
+    if (!foreign) {
+      if (ext != ".DXF") why = "neither a DXF nor a DWG file";
+      return ext == ".DXF" ? file : fs::path();
+    }
+    if (!ConverterUsable(options)) {
+      why = options.TeighaExePath.empty() ? "no converter is installed"
+                                          : options.TeighaExePath.string() + ": no such converter";
+      return {};
+    }
+    const fs::path copy = ConvertedCopy(options, file, pump, messages, &why);
+    if (fs::exists(copy, ec)) return copy;
+    if (why.empty()) why = "the converter wrote no DXF file";
+    return {};
+  }();
+  if (whyNot) *whyNot = found.empty() ? why : std::string();
+  return found;
 }
 
 namespace {

@@ -105,10 +105,16 @@ TEST(DwgConverter, ReportsAConverterThatCannotStart) {
   test::WriteFile(missingInterpreter, "#!/usr/bin/env vantrel-no-such-interpreter\n");
   fs::permissions(missingInterpreter, fs::perms::owner_all);
 
-  for (const fs::path& exe : {tmp / "missing", notExecutable, missingInterpreter}) {
+  const std::pair<fs::path, std::string> failures[] = {
+      {tmp / "missing", "No such file or directory"},
+      {notExecutable, "Permission denied"},
+      {missingInterpreter, "vantrel-no-such-interpreter"}};
+  for (const auto& [exe, why] : failures) {
     RecordingReporter reporter;
     CountingPump pump;
-    EXPECT_FALSE(DwgToDxf(exe, source, tmp / "out", pump, reporter)) << exe;
+    std::string reason;
+    EXPECT_FALSE(DwgToDxf(exe, source, tmp / "out", pump, reporter, false, {}, &reason)) << exe;
+    EXPECT_NE(reason.find(why), std::string::npos) << reason;
     ASSERT_EQ(reporter.messages.size(), 1u) << exe;
     EXPECT_EQ(reporter.messages[0].text, u"起動に失敗しました．");
     EXPECT_EQ(reporter.messages[0].caption, u"エラー");
@@ -117,10 +123,18 @@ TEST(DwgConverter, ReportsAConverterThatCannotStart) {
   }
 
   // A converter that starts, fails and writes nothing is no start failure:
-  // the caller finds no copy and shows the failure cross.
+  // the caller finds no copy and shows the failure cross. Its last words are
+  // the reason, whatever it wrote before.
   RecordingReporter reporter;
   CountingPump pump;
-  EXPECT_TRUE(DwgToDxf(WriteScript(tmp / "fails", "exit 1\n"), source, tmp / "out", pump, reporter));
+  std::string reason = "stale";
+  const fs::path fails = WriteScript(tmp / "fails", "yes noise | head -n 20000 >&2\necho 'a.dwg: too old' >&2\n"
+                                                  "echo >&2\nexit 1\n");
+  EXPECT_TRUE(DwgToDxf(fails, source, tmp / "out", pump, reporter, false, {}, &reason));
+  EXPECT_EQ(reason, "a.dwg: too old");
+  EXPECT_TRUE(DwgToDxf(WriteScript(tmp / "quiet", "exit 1\n"), source, tmp / "out", pump, reporter, false, {},
+                       &reason));
+  EXPECT_EQ(reason, "");
   EXPECT_TRUE(reporter.messages.empty());
 }
 
