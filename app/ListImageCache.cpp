@@ -151,10 +151,10 @@ std::vector<std::uint8_t> EncodeBmp24(const QImage& image) {
   return out;
 }
 
-bool WriteBmpFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+bool WriteFileThroughTemp(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
   std::random_device random;
-  // Hidden and not ending in ".bmp", so no folder scan or batch job picks a
-  // leftover up.
+  // Hidden and not ending in ".bmp" (or the picture's own extension), so no
+  // folder scan or batch job picks a leftover up.
   std::string tempName = ".";
   tempName += file.filename().string();
   tempName += ".tmp";
@@ -188,7 +188,7 @@ bool WriteBmpFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) 
 
 bool SaveListImageCache(const fs::path& drawing, const QImage& image) {
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return false;
-  return WriteBmpFile(ListImageCacheName(drawing),
+  return WriteFileThroughTemp(ListImageCacheName(drawing),
                       CacheIsPalette(drawing) ? EncodeBmp8(image) : EncodeBmp24(image));
 }
 
