@@ -58,7 +58,7 @@ std::string Printable(const std::u16string& text) {
 
 std::string ShownPath(const fs::path& path) { return Printable(PathText(path)); }
 
-std::string Split(const Args& args, std::initializer_list<OptionSpec> specs, SplitArguments& out) {
+std::string Split(const Args& args, std::initializer_list<KnownOption> known, SplitArguments& out) {
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -72,11 +72,11 @@ std::string Split(const Args& args, std::initializer_list<OptionSpec> specs, Spl
     }
     const std::size_t equals = a.rfind("--", 0) == 0 ? a.find('=') : std::string::npos;
     const std::string name = a.substr(0, equals);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : specs)
-      if (name == s.name) spec = &s;
-    if (!spec) return "unknown option " + name;
-    if (!spec->takesValue) {
+    const KnownOption* option = nullptr;
+    for (const KnownOption& k : known)
+      if (name == k.name) option = &k;
+    if (!option) return "unknown option " + name;
+    if (!option->takesValue) {
       if (equals != std::string::npos) return name + " takes no value";
       out.options.emplace_back(name, std::string());
     } else if (equals != std::string::npos) {

@@ -38,7 +38,7 @@ std::string ShownPath(const std::filesystem::path& path);
 
 // An option of a command: its name ("-o", "--size") and whether the next
 // argument (or the text after "=" of a long name) is its value.
-struct OptionSpec {
+struct KnownOption {
   const char* name;
   bool takesValue;
 };
@@ -49,7 +49,7 @@ struct SplitArguments {
 // Sorts args into options and operands; "--" ends the options, so every
 // later argument is an operand even when it begins with "-", as is "-"
 // itself. Empty when fine, else what is wrong ("unknown option -x").
-std::string Split(const Args& args, std::initializer_list<OptionSpec> specs, SplitArguments& out);
+std::string Split(const Args& args, std::initializer_list<KnownOption> known, SplitArguments& out);
 
 // "vantrel-cli COMMAND: problem" and the command's usage line on stderr;
 // returns the exit status of a usage error, 2.
