@@ -222,32 +222,24 @@ void LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
 
 fs::path TextDxfFor(const fs::path& file, const LoadOptions& options, EventPump& pump,
                     Reporter& messages, std::string* whyNot) {
+  const auto none = [&](std::string why) {
+    if (whyNot) *whyNot = std::move(why);
+    return fs::path();
+  };
+  if (whyNot) whyNot->clear();
+  std::error_code ec;
+  std::u16string head;
+  if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) return none("cannot be read");
+  const std::string ext = UpperExtension(file);
+  const bool foreign = ext == ".DWG" || (ext == ".DXF" && IsForeignHead(head));
+  if (!foreign) return ext == ".DXF" ? file : none("neither a DXF nor a DWG file");
+  if (!ConverterUsable(options))
+    return none(options.TeighaExePath.empty() ? "no converter is installed"
+                                              : options.TeighaExePath.string() + ": no such converter");
   std::string why;
-  const fs::path found = [&]() -> fs::path {
-    std::error_code ec;
-    std::u16string head;
-    if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) {
-      why = "cannot be read";
-      return {};
-    }
-    const std::string ext = UpperExtension(file);
-    const bool foreign = ext == ".DWG" || (ext == ".DXF" && IsForeignHead(head));
-    if (!foreign) {
-      if (ext != ".DXF") why = "neither a DXF nor a DWG file";
-      return ext == ".DXF" ? file : fs::path();
-    }
-    if (!ConverterUsable(options)) {
-      why = options.TeighaExePath.empty() ? "no converter is installed"
-                                          : options.TeighaExePath.string() + ": no such converter";
-      return {};
-    }
-    const fs::path copy = ConvertedCopy(options, file, pump, messages, &why);
-    if (fs::exists(copy, ec)) return copy;
-    if (why.empty()) why = "the converter wrote no DXF file";
-    return {};
-  }();
-  if (whyNot) *whyNot = found.empty() ? why : std::string();
-  return found;
+  const fs::path copy = ConvertedCopy(options, file, pump, messages, &why);
+  if (fs::exists(copy, ec)) return copy;
+  return none(why.empty() ? "the converter wrote no DXF file" : why);
 }
 
 namespace {
