@@ -133,6 +133,9 @@ void KeepCopyDropUnused(const fs::path& WorkFolder, const fs::path& Copy) {
     ::utimensat(AT_FDCWD, keep.c_str(), nullptr, 0);
   else
     ::rmdir(keep.c_str());
+  // Copies kept without a KEY folder, as earlier versions did, are never
+  // looked at again.
+  for (const char* kind : {kDwgFolder, kBinaryDxfFolder}) DeleteDxfFiles(WorkFolder / kind);
   const std::string source = keep.filename().string().substr(0, kKeyHalf);
   const auto unusedSince = fs::file_time_type::clock::now() - std::chrono::hours(24 * kUnusedCopyDays);
   for (const fs::path& folder : KeyFolders(WorkFolder)) {

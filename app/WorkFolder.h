@@ -26,8 +26,8 @@ std::filesystem::path TempDxfPath(const std::filesystem::path& WorkFolder,
 
 // Marks the copy as just used (a copy the converter did not make leaves no
 // folder behind) and drops the copies nobody will use again: those of other
-// states of the same source, and those unused for kUnusedCopyDays. Copy is a
-// path TempDxfPath gave.
+// states of the same source, those unused for kUnusedCopyDays, and those
+// kept outside KEY folders. Copy is a path TempDxfPath gave.
 inline constexpr int kUnusedCopyDays = 30;
 void KeepCopyDropUnused(const std::filesystem::path& WorkFolder, const std::filesystem::path& Copy);
 

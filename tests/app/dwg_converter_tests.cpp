@@ -247,6 +247,7 @@ TEST(WorkFolder, CopiesNobodyUsesGo) {
     return copy;
   };
   const fs::path a = make("a.dwg"), b = make("b.dwg"), c = make("c.dwg");
+  test::WriteFile(work / "dwg" / "a.dxf", "a copy kept the way of earlier versions");
   // c was last used long ago.
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * (kUnusedCopyDays + 1));
   fs::last_write_time(c.parent_path(), old);
@@ -259,6 +260,7 @@ TEST(WorkFolder, CopiesNobodyUsesGo) {
   EXPECT_FALSE(fs::exists(a.parent_path())) << "an earlier state of the same file";
   EXPECT_TRUE(fs::exists(b));
   EXPECT_FALSE(fs::exists(c.parent_path())) << "unused for too long";
+  EXPECT_FALSE(fs::exists(work / "dwg" / "a.dxf"));
 
   // Using a copy keeps it; a conversion that made nothing leaves no folder.
   fs::last_write_time(newA.parent_path(), old);
