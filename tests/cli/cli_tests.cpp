@@ -144,8 +144,9 @@ TEST(Cli, ThumbnailFailsWithOneLineAndNoPictureForWhatGivesNone) {
   WriteFile(dir / "empty.dxf", "");
   WriteFile(dir / "nothing.dxf", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
   WriteFile(dir / "junk.dwg", std::string(3000, 'j'));
+  WriteFile(dir / "binary.dxf", "AutoCAD Binary DXF\r\n\x1a" + std::string(100, '\x01'));
   ASSERT_EQ(mkfifo((dir / "pipe.dxf").c_str(), 0600), 0);
-  for (const char* input : {"missing.dxf", "empty.dxf", "nothing.dxf", "junk.dwg", "pipe.dxf"}) {
+  for (const char* input : {"missing.dxf", "empty.dxf", "nothing.dxf", "junk.dwg", "binary.dxf", "pipe.dxf"}) {
     const Outcome o = RunCli({"thumbnail", "-s", "64", input, "out.png"}, dir.path(), CacheIn(dir));
     EXPECT_EQ(o.status, 1) << input;
     EXPECT_EQ(Lines(o.err), 1u) << input << ": " << o.err;
