@@ -1,13 +1,18 @@
 #include "app/DwgConverter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,9 +32,6 @@ constexpr char16_t kStartFailedCaption[] = u"エラー";
 // cannot run: the converter never really started.
 constexpr int kExitCannotExecute = 126;
 constexpr int kExitNotFound = 127;
-// How far above the executable's folder a source tree may hold it: the
-// build folders live in the tree (build/, build/tests/, ...).
-constexpr int kSourceTreeLevels = 4;
 
 bool IsFile(const fs::path& p) {
   std::error_code ec;
@@ -58,13 +60,14 @@ void StopConverter(pid_t pid) {
 
 class SpawnSetup {
  public:
-  explicit SpawnSetup(bool show) {
+  // errorFd, when not negative, receives the converter's standard error.
+  SpawnSetup(bool show, int errorFd) {
     posix_spawn_file_actions_init(&actions_);
     posix_spawnattr_init(&attr_);
     posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
     if (!show) {
       posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0);
-      posix_spawn_file_actions_adddup2(&actions_, 1, 2);
+      posix_spawn_file_actions_adddup2(&actions_, errorFd >= 0 ? errorFd : 1, 2);
     }
     // A window program may block or catch signals; the converter starts
     // with the defaults of a program started from a shell.
@@ -98,26 +101,67 @@ bool ReportStartFailure(Reporter& reporter) {
   return false;
 }
 
+// An unnamed file for the converter's standard error: a pipe would have to
+// be drained while waiting, and a converter may write without end.
+class ErrorFile {
+ public:
+  ErrorFile() {
+    std::error_code ec;
+    const fs::path folder = fs::temp_directory_path(ec);
+    fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ < 0) {  // a file system without unnamed files
+      std::string name = (folder / "vantrel-XXXXXX").string();
+      fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+      if (fd_ >= 0) ::unlink(name.c_str());
+    }
+  }
+  ~ErrorFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  ErrorFile(const ErrorFile&) = delete;
+  ErrorFile& operator=(const ErrorFile&) = delete;
+  int fd() const { return fd_; }
+
+  // The last line that holds more than blanks, from the file's last 4 KiB,
+  // at most kMaxReasonBytes long.
+  std::string LastLine() const {
+    struct stat st;
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return {};
+    std::string tail(static_cast<std::size_t>(std::min<off_t>(st.st_size, 4096)), '\0');
+    const ssize_t n = ::pread(fd_, tail.data(), tail.size(), st.st_size - static_cast<off_t>(tail.size()));
+    tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    const std::size_t end = tail.find_last_not_of(" \t\r\n");
+    if (end == std::string::npos) return {};
+    const std::size_t lineEnd = tail.find_last_of("\r\n", end);
+    const std::size_t start = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    return tail.substr(start, std::min(end + 1 - start, kMaxReasonBytes));
+  }
+
+ private:
+  static constexpr std::size_t kMaxReasonBytes = 300;
+  int fd_ = -1;
+};
+
 }  // namespace
 
-fs::path BundledConverterPathFrom(const fs::path& executable) {
-  const fs::path folder = executable.parent_path();
-  const fs::path installed = folder.parent_path() / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
+fs::path BundledConverterPathFrom(const fs::path& executable, const fs::path& buildTree,
+                                  const fs::path& sourceTree) {
+  const fs::path installed =
+      executable.parent_path().parent_path() / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
   if (IsFile(installed)) return installed;
-  fs::path dir = folder;
-  for (int level = 0; level <= kSourceTreeLevels && !dir.empty(); ++level) {
-    const fs::path inTree = dir / "tools" / "dwg2dxf" / "dwg2dxf";
-    if (IsFile(inTree)) return inTree.lexically_normal();
-    if (dir == dir.parent_path()) break;
-    dir = dir.parent_path();
-  }
-  return {};
+  if (buildTree.empty() || sourceTree.empty()) return {};
+  std::error_code ec1, ec2;
+  const fs::path inBuild =
+      fs::weakly_canonical(executable, ec1).lexically_relative(fs::weakly_canonical(buildTree, ec2));
+  if (ec1 || ec2 || inBuild.empty() || *inBuild.begin() == "..") return {};
+  const fs::path inTree = sourceTree / "tools" / "dwg2dxf" / "dwg2dxf";
+  return IsFile(inTree) ? inTree : fs::path();
 }
 
 fs::path BundledConverterPath() {
   std::error_code ec;
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : BundledConverterPathFrom(self);
+  return ec ? fs::path() : BundledConverterPathFrom(self, VANTREL_BUILD_TREE, VANTREL_SOURCE_TREE);
 }
 
 fs::path ConverterToUse(const ConverterSettings& settings) {
@@ -138,7 +182,8 @@ std::vector<std::string> ConverterArguments(const fs::path& SourcePath, const fs
 }
 
 bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::path& OutputFolder,
-              EventPump& pump, Reporter& reporter, bool Show, const std::function<bool()>& closing) {
+              EventPump& pump, Reporter& reporter, bool Show, const std::function<bool()>& closing,
+              std::string* lastErrorLine) {
   // A converter that cannot write there simply writes nothing.
   EnsureWorkFolder(OutputFolder);
 
@@ -149,11 +194,15 @@ bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::pat
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  std::optional<ErrorFile> errors;
+  if (lastErrorLine && !Show) errors.emplace();
   pid_t pid = 0;
   {
-    SpawnSetup setup(Show);
-    if (posix_spawn(&pid, exe.c_str(), setup.actions(), setup.attr(), argv.data(), environ) != 0)
+    SpawnSetup setup(Show, errors ? errors->fd() : -1);
+    if (const int failure = posix_spawn(&pid, exe.c_str(), setup.actions(), setup.attr(), argv.data(), environ)) {
+      if (lastErrorLine) *lastErrorLine = exe + ": " + std::strerror(failure);
       return ReportStartFailure(reporter);
+    }
   }
 
   int status = 0;
@@ -177,6 +226,7 @@ bool DwgToDxf(const fs::path& ExePath, const fs::path& SourcePath, const fs::pat
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (errors) *lastErrorLine = errors->LastLine();
   if (WIFEXITED(status) &&
       (WEXITSTATUS(status) == kExitCannotExecute || WEXITSTATUS(status) == kExitNotFound))
     return ReportStartFailure(reporter);

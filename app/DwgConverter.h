@@ -24,11 +24,15 @@ struct ConverterSettings {
   bool ShowConverter = false;
 };
 
-// tools/dwg2dxf/dwg2dxf as installed beside the program
-// (PREFIX/share/vantrel/dwg2dxf) or in the source tree that holds the build
-// folder; empty when neither exists.
+// tools/dwg2dxf/dwg2dxf as installed beside the program (PREFIX/bin/x finds
+// PREFIX/share/vantrel/dwg2dxf/dwg2dxf), or, for a program that runs from
+// the build folder it was built in, in the source tree that build was
+// configured from; empty when neither exists. Nowhere else: a converter
+// found by looking through parent folders could be anybody's program.
 std::filesystem::path BundledConverterPath();
-std::filesystem::path BundledConverterPathFrom(const std::filesystem::path& executable);
+std::filesystem::path BundledConverterPathFrom(const std::filesystem::path& executable,
+                                               const std::filesystem::path& buildTree,
+                                               const std::filesystem::path& sourceTree);
 
 // The registered converter when there is one, else the bundled one (possibly
 // empty). Callers convert only when the result names an existing file.
@@ -53,8 +57,13 @@ std::vector<std::string> ConverterArguments(const std::filesystem::path& SourceP
 // When closing says true the wait ends at once with true. A SilentAbort from
 // the pump stops the converter and passes on. Either way the converter is
 // stopped, so it never writes into the work folder behind the caller's back.
+//
+// lastErrorLine, when given and the output is not shown, receives the
+// converter's own account of what it did: the last line it wrote to its
+// standard error (or why it could not be started), empty when none.
 bool DwgToDxf(const std::filesystem::path& ExePath, const std::filesystem::path& SourcePath,
               const std::filesystem::path& OutputFolder, EventPump& pump, Reporter& reporter,
-              bool Show = false, const std::function<bool()>& closing = {});
+              bool Show = false, const std::function<bool()>& closing = {},
+              std::string* lastErrorLine = nullptr);
 
 }  // namespace vantrel

@@ -147,14 +147,11 @@ std::vector<std::uint8_t> EncodeBmp24(const QImage& image) {
   return out;
 }
 
-bool WriteBmpFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-  return ReplaceFileContents(file, std::span(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-}
-
 bool SaveListImageCache(const fs::path& drawing, const QImage& image) {
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return false;
-  return WriteBmpFile(ListImageCacheName(drawing),
-                      CacheIsPalette(drawing) ? EncodeBmp8(image) : EncodeBmp24(image));
+  const std::vector<std::uint8_t> bytes = CacheIsPalette(drawing) ? EncodeBmp8(image) : EncodeBmp24(image);
+  return ReplaceFileContents(ListImageCacheName(drawing),
+                             std::span(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 namespace {

@@ -35,7 +35,6 @@ std::vector<std::uint8_t> EncodeBmp24(const QImage& image);
 // never sees a half-written file. False when it cannot be written (the old
 // file, if any, is then left as it was).
 bool SaveListImageCache(const std::filesystem::path& drawing, const QImage& image);
-bool WriteBmpFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
 
 // Loads a cache file with its own size and depth: files of up to 8 bits per
 // pixel become an indexed image holding the file's colours, deeper ones a

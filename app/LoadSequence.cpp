@@ -49,15 +49,19 @@ bool ConverterUsable(const LoadOptions& options) {
   return !options.TeighaExePath.empty() && fs::exists(options.TeighaExePath, ec);
 }
 
-// The converted copy of a DWG or binary DXF file, made now when there is
-// none yet (a second view reuses it until the folder scan clears the work
-// folder).
+// The converted copy of a DWG or binary DXF file as it is now, made when
+// there is none yet (a second view reuses it until the file changes or the
+// folder scan clears the work folder). Empty when the file cannot be looked
+// at; otherwise a path that exists only when the conversion worked.
 fs::path ConvertedCopy(const LoadOptions& options, const fs::path& file, EventPump& pump,
-                       Reporter& messages) {
+                       Reporter& messages, std::string* whyNot = nullptr) {
   const fs::path copy = TempDxfPath(options.WorkFolder, file);
+  if (copy.empty()) return {};
   std::error_code ec;
   if (!fs::exists(copy, ec) && EnsureWorkFolder(options.WorkFolder) && EnsureWorkFolder(copy.parent_path()))
-    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter);
+    DwgToDxf(options.TeighaExePath, file, copy.parent_path(), pump, messages, options.ShowConverter, {},
+             whyNot);
+  KeepCopyDropUnused(options.WorkFolder, copy);
   return copy;
 }
 
@@ -204,16 +208,25 @@ bool LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
 }
 
 fs::path TextDxfFor(const fs::path& file, const LoadOptions& options, EventPump& pump,
-                    Reporter& messages) {
+                    Reporter& messages, std::string* whyNot) {
+  const auto none = [&](std::string why) {
+    if (whyNot) *whyNot = std::move(why);
+    return fs::path();
+  };
+  if (whyNot) whyNot->clear();
   std::error_code ec;
   std::u16string head;
-  if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) return {};
+  if (!fs::is_regular_file(file, ec) || !ReadFileSignature(file, head)) return none("cannot be read");
   const std::string ext = UpperExtension(file);
   const bool foreign = ext == ".DWG" || (ext == ".DXF" && IsForeignHead(head));
-  if (!foreign) return ext == ".DXF" ? file : fs::path();
-  if (!ConverterUsable(options)) return {};
-  const fs::path copy = ConvertedCopy(options, file, pump, messages);
-  return fs::exists(copy, ec) ? copy : fs::path();
+  if (!foreign) return ext == ".DXF" ? file : none("neither a DXF nor a DWG file");
+  if (!ConverterUsable(options))
+    return none(options.TeighaExePath.empty() ? "no converter is installed"
+                                              : options.TeighaExePath.string() + ": no such converter");
+  std::string why;
+  const fs::path copy = ConvertedCopy(options, file, pump, messages, &why);
+  if (fs::exists(copy, ec)) return copy;
+  return none(why.empty() ? "the converter wrote no DXF file" : why);
 }
 
 namespace {

@@ -121,9 +121,11 @@ bool LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
 
 // The text DXF the reader can take for a file: the file itself, or the
 // converted copy of a DWG or binary DXF (converted when there is none yet).
-// Empty when there is no such file.
+// Empty when there is no such file; whyNot then says why in a few words of
+// English, the converter's own when it ran (a tool's output, not a message
+// box).
 std::filesystem::path TextDxfFor(const std::filesystem::path& file, const LoadOptions& options,
-                                 EventPump& pump, Reporter& messages);
+                                 EventPump& pump, Reporter& messages, std::string* whyNot = nullptr);
 
 // One list image per listed file (at most kMaxListImages), from the cache
 // file beside the drawing when there is one. Images are made on worker

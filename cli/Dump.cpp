@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -19,41 +18,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kUsage[] = "usage: vantrel-cli dump FILE [--json] [--stage flat]\n";
-
 struct DumpArgs {
-  std::string file;
+  fs::path file;
   bool json = false;
   bool flat = false;
 };
 
-// False on anything it does not understand; the caller prints the usage.
-bool ParseArgs(const Args& args, DumpArgs& out) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--json") {
+// Empty when the arguments are fine, else what is wrong with them.
+std::string ParseArgs(const Args& args, DumpArgs& out) {
+  SplitArguments split;
+  if (std::string problem = Split(args, {{"--json", false}, {"--stage", true}}, split); !problem.empty())
+    return problem;
+  for (const auto& [name, value] : split.options) {
+    if (name == "--json")
       out.json = true;
-    } else if (a == "--stage" || a.rfind("--stage=", 0) == 0) {
-      std::string stage;
-      if (a == "--stage") {
-        if (i + 1 >= args.size()) return false;
-        stage = args[++i];
-      } else {
-        stage = a.substr(8);
-      }
-      if (stage == "flat")
-        out.flat = true;
-      else if (stage != "read")
-        return false;
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      return false;
-    } else if (out.file.empty()) {
-      out.file = a;
-    } else {
-      return false;
-    }
+    else if (value == "flat" || value == "read")
+      out.flat = value == "flat";
+    else
+      return "bad value for --stage: " + value;
   }
-  return !out.file.empty();
+  if (split.operands.empty()) return "no file";
+  if (split.operands.size() > 1) return "more than one file";
+  out.file = split.operands[0];
+  return {};
 }
 
 void PrintPoint(const char* name, const TAcadPoint& p) {
@@ -65,29 +52,17 @@ void PrintPoint(const char* name, const TAcadPoint& p) {
 
 int RunDump(const Args& args) {
   DumpArgs a;
-  if (!ParseArgs(args, a)) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  const fs::path file(a.file);
-  std::error_code ec;
+  if (const std::string problem = ParseArgs(args, a); !problem.empty()) return UsageError("dump", problem);
   // The reader quietly gives an empty model for a missing file (the viewer
   // then shows nothing); a script must hear about it.
-  if (!fs::exists(file, ec)) {
-    std::fprintf(stderr, "vantrel-cli dump: %s: no such file\n", a.file.c_str());
-    return 1;
-  }
+  if (!CheckInputFile("dump", a.file)) return 1;
 
   Drawing d;
   ProgressCounter progress;
   StderrReporter reporter;
   // A DWG or binary DXF is dumped from its converted copy, as it is shown.
-  NoEventPump pump;
-  const fs::path textDxf = TextDxfFor(file, CliLoadOptions(), pump, reporter);
-  if (textDxf.empty()) {
-    std::fprintf(stderr, "vantrel-cli dump: %s: not a text DXF, and no converter made one\n", a.file.c_str());
-    return 1;
-  }
+  const fs::path textDxf = TextDxfOrSayWhy("dump", a.file, reporter);
+  if (textDxf.empty()) return 1;
   std::u16string status, version;
   ReadDxfInFileEncoding(d, textDxf, progress, reporter, status, version);
   if (a.flat) PrepareDrawing(d, PassOptions{});

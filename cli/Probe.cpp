@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -29,43 +28,13 @@ std::string PreviewField(const fs::path& file) {
   return std::to_string(preview.width) + "x" + std::to_string(preview.height);
 }
 
-// A text DXF's head holds its first line end; control characters are
-// written as C escapes so that every file stays on one line.
-std::string Printable(const std::u16string& text) {
-  std::string out;
-  for (char c : Utf8(text)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // False when the file cannot be opened; the reason goes to stderr.
 bool ProbeOne(const fs::path& file) {
-  std::error_code ec;
-  if (!fs::is_regular_file(file, ec)) {
-    std::fprintf(stderr, "vantrel-cli probe: %s: %s\n", file.string().c_str(),
-                 fs::exists(file, ec) ? "not a regular file" : "no such file");
-    return false;
-  }
+  if (!CheckInputFile("probe", file)) return false;
   std::u16string signature, version, codePage;
   if (!ReadFileSignature(file, signature) || !ReadAcadVer(file, version) ||
       !ReadDwgCodePage(file, codePage)) {
-    std::fprintf(stderr, "vantrel-cli probe: %s: cannot be opened\n", file.string().c_str());
+    std::fprintf(stderr, "vantrel-cli probe: %s: cannot be opened\n", ShownPath(file).c_str());
     return false;
   }
 
@@ -83,7 +52,8 @@ bool ProbeOne(const fs::path& file) {
     format = u"DXF";
   }
 
-  std::string line = file.string();
+  // A text DXF's head holds its first line end; every file stays on one line.
+  std::string line = ShownPath(file);
   line += "\tsignature=" + Printable(signature);
   line += "\tversion=" + Printable(version);
   line += "\tcodepage=" + Printable(codePage);
@@ -97,12 +67,11 @@ bool ProbeOne(const fs::path& file) {
 }  // namespace
 
 int RunProbe(const Args& args) {
-  if (args.empty()) {
-    std::fputs("usage: vantrel-cli probe FILE...\n", stderr);
-    return 2;
-  }
+  SplitArguments split;
+  if (const std::string problem = Split(args, {}, split); !problem.empty()) return UsageError("probe", problem);
+  if (split.operands.empty()) return UsageError("probe", "no file");
   int status = 0;
-  for (const std::string& name : args)
+  for (const std::string& name : split.operands)
     if (!ProbeOne(fs::path(name))) status = 1;
   return status;
 }

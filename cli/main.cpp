@@ -1,55 +1,153 @@
 // vantrel-cli: the drawing reader and renderer without a window, for
-// debugging, scripting and checking the reader from outside.
+// debugging, scripting, checking the reader from outside and file managers'
+// thumbnails.
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 
 #include "app/MemoryTuning.h"
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "model/FileNames.h"
 #include "model/SilentAbort.h"
+
+namespace vantrel::cli {
 
 namespace {
 
 struct Command {
   const char* name;
-  int (*run)(const vantrel::cli::Args&);
+  int (*run)(const Args&);
   const char* usage;
+  const char* summary;
+  const char* help;
 };
 
 const Command kCommands[] = {
-    {"probe", vantrel::cli::RunProbe, "probe FILE...            signature, version, code page, labels"},
-    {"dump", vantrel::cli::RunDump, "dump FILE [--json] [--stage flat]  the model after reading (or after the passes)"},
-    {"render", vantrel::cli::RunRender, "render FILE -o OUT.png   the drawing as a picture (--size WxH --mode --background --pen)"},
-    {"thumbs", vantrel::cli::RunThumbs, "thumbs FOLDER [-o OUTDIR] the list images of a folder (--size 200x160 --write-cache)"},
-    {"thumbnail", vantrel::cli::RunThumbnail, "thumbnail -s SIZE IN OUT one PNG thumbnail for file managers"},
+    {"probe", RunProbe, "probe [--] FILE...", "what the file list learns about each file",
+     "One line per file: its name and the tab-separated fields signature=,\n"
+     "version=, codepage=, label=, format= and, for a DWG file, preview= (WxH,\n"
+     "none or unreadable). Control characters are written as C escapes.\n"
+     "Exit status 1 when a file cannot be read.\n"},
+    {"dump", RunDump, "dump [--json] [--stage read|flat] [--] FILE", "the drawing model after reading",
+     "The model as the reader leaves it (--stage read, the default) or as the\n"
+     "viewer draws it (--stage flat): header values and table counts, one\n"
+     "\"key: value\" line each, or with --json one JSON object. A DWG or binary\n"
+     "DXF file is read from its converted copy. Exit status 1 when the file\n"
+     "cannot be read, or was read only up to a bad value.\n"},
+    {"render", RunRender,
+     "render -o OUT.png|OUT.bmp [--size WxH] [--mode color|mono|invert]\n"
+     "         [--background black|white|#RRGGBB] [--pen N] [-q] [--] FILE",
+     "the drawing as a picture",
+     "Draws the drawing as the detail view does, fitted into the picture.\n"
+     "  -o OUT          the picture, .png or .bmp\n"
+     "  --size WxH      its size in pixels (1024x768)\n"
+     "  --mode M        color, mono or invert (color)\n"
+     "  --background C  black, white or #RRGGBB (black)\n"
+     "  --pen N         pen width in pixels, 0 to 100 (1)\n"
+     "  -q, --quiet     print nothing on success\n"
+     "Prints \"OUT: N entities drawn (VERSION)\". A picture in which nothing was\n"
+     "drawn is written all the same, with a note on stderr.\n"},
+    {"thumbs", RunThumbs, "thumbs [-o OUTDIR] [--size WxH] [--write-cache] [--threads N] [--] FOLDER",
+     "the list images of a folder",
+     "The list images of a folder's drawings as the thumbnail grid makes them,\n"
+     "one line per drawing: its name and the fields version=, format=,\n"
+     "codepage= and image= (control characters written as C escapes).\n"
+     "  -o OUTDIR       writes NAME.png there for each drawing (the current\n"
+     "                  folder unless --write-cache is given)\n"
+     "  --size WxH      the image size (200x160)\n"
+     "  --write-cache   writes the cache files the viewer reads, NAME_DXF.bmp or\n"
+     "                  NAME_DWG.bmp beside the drawings, where there are none\n"
+     "  --threads N     worker threads, 1 to 256 (one per core)\n"
+     "Exit status 1 when a drawing gave no image or a file could not be\n"
+     "written; each has a line on stderr saying why.\n"},
+    {"thumbnail", RunThumbnail, "thumbnail -s SIZE [--] INPUT OUTPUT", "one PNG thumbnail for file managers",
+     "One PNG of at most SIZE pixels a side (1 to 4096), as vantrel.thumbnailer\n"
+     "asks for it. INPUT is a path or a file:// URI. A DWG file without a stored\n"
+     "preview and a binary DXF file are drawn through the converter. When there\n"
+     "is no picture, nothing is written, one line on stderr says why and the\n"
+     "exit status is 1.\n"},
 };
 
-void PrintUsage() {
-  std::fputs("usage: vantrel-cli COMMAND ARGS...\n", stderr);
-  for (const Command& c : kCommands) std::fprintf(stderr, "  %s\n", c.usage);
+const Command* FindCommand(const std::string& name) {
+  for (const Command& c : kCommands)
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+void PrintUsage(std::FILE* out) {
+  std::fputs("usage: vantrel-cli COMMAND [OPTIONS] [--] ARGS...\n"
+             "       vantrel-cli COMMAND --help\n"
+             "       vantrel-cli --help | --version\n\ncommands:\n",
+             out);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+}
+
+void PrintCommandHelp(const Command& c) {
+  std::printf("usage: vantrel-cli %s\n%s", c.usage, c.help);
+}
+
+// --help or -h before any "--" asks for the command's help.
+bool AsksForHelp(const Args& args) {
+  for (const std::string& a : args) {
+    if (a == "--") return false;
+    if (a == "--help" || a == "-h") return true;
+  }
+  return false;
 }
 
 }  // namespace
 
+const char* CommandUsage(const std::string& command) {
+  const Command* c = FindCommand(command);
+  return c ? c->usage : nullptr;
+}
+
+}  // namespace vantrel::cli
+
 int main(int argc, char** argv) {
+  using namespace vantrel::cli;
   vantrel::KeepFreedMemoryForReuse();
   if (argc < 2) {
-    PrintUsage();
+    PrintUsage(stderr);
     return 2;
   }
-  for (const Command& c : kCommands) {
-    if (std::strcmp(argv[1], c.name) != 0) continue;
-    vantrel::cli::Args args(argv + 2, argv + argc);
-    try {
-      return c.run(args);
-    } catch (const vantrel::SilentAbort&) {
-      return 1;
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "vantrel-cli %s: %s\n", c.name, e.what());
-      return 1;
+  const std::string first = argv[1];
+  if (first == "--help" || first == "-h" || first == "help") {
+    const Command* c = argc > 2 ? FindCommand(argv[2]) : nullptr;
+    if (argc > 2 && !c) {
+      std::fprintf(stderr, "vantrel-cli: unknown command: %s\n", Printable(vantrel::PathText(argv[2])).c_str());
+      PrintUsage(stderr);
+      return 2;
     }
+    if (c)
+      PrintCommandHelp(*c);
+    else
+      PrintUsage(stdout);
+    return 0;
   }
-  PrintUsage();
-  return 2;
+  if (first == "--version") {
+    std::printf("vantrel-cli %s\n", VANTREL_VERSION);
+    return 0;
+  }
+  const Command* c = FindCommand(first);
+  if (!c) {
+    std::fprintf(stderr, "vantrel-cli: unknown %s: %s\n", first[0] == '-' ? "option" : "command",
+                 Printable(vantrel::PathText(first)).c_str());
+    PrintUsage(stderr);
+    return 2;
+  }
+  const Args args(argv + 2, argv + argc);
+  if (AsksForHelp(args)) {
+    PrintCommandHelp(*c);
+    return 0;
+  }
+  try {
+    return c->run(args);
+  } catch (const vantrel::SilentAbort&) {
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vantrel-cli %s: %s\n", c->name, e.what());
+    return 1;
+  }
 }

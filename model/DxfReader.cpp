@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/Feedback.h"
+#include "model/FileNames.h"
 #include "model/FileProbes.h"
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
@@ -35,6 +36,28 @@ struct FileFailure {
 
 // A value that does not convert to the number its group needs.
 struct BadValue {};
+
+// A failing line goes into a message box, the status text and the command
+// line tool's output; a runaway line of megabytes must not go along whole.
+constexpr std::size_t kShownCharacters = 80;
+// Enough bytes for kShownCharacters in UTF-8 (four bytes at most each) or
+// code page 932, and one more to tell that the line goes on.
+constexpr std::size_t kShownBytes = 4 * kShownCharacters + 1;
+
+// The first kShownCharacters characters of a line (a surrogate pair is one)
+// and "…" when it has more.
+std::u16string ShownLine(std::string_view bytes, TextEncoding encoding) {
+  std::u16string text = DecodeText(bytes.substr(0, kShownBytes - 1), encoding);
+  std::size_t end = 0;
+  for (std::size_t shown = 0; end < text.size() && shown < kShownCharacters; ++shown) {
+    const bool pair = text[end] >= 0xD800 && text[end] <= 0xDBFF && end + 1 < text.size() &&
+                      text[end + 1] >= 0xDC00 && text[end + 1] <= 0xDFFF;
+    end += pair ? 2 : 1;
+  }
+  if (end == text.size() && bytes.size() < kShownBytes) return text;
+  text.resize(end);
+  return text + u"…";
+}
 
 // Lines of a file, read in large chunks. PERF: lines are handed out as views
 // into the chunk, so the pair loop copies and decodes nothing it does not
@@ -1035,19 +1058,19 @@ void ReadDxf(Drawing& d, const std::filesystem::path& FileName, ProgressSink& Pr
         try {
           reader.Pair(c, value);
         } catch (const BadValue&) {
-          valueText.assign(value);
+          valueText.assign(value.substr(0, kShownBytes));
           throw;
         } catch (const std::length_error&) {
-          valueText.assign(value);
+          valueText.assign(value.substr(0, kShownBytes));
           throw BadValue{};
         }
       }
     } catch (const BadValue&) {
-      const std::u16string code = DecodeText(codeText, Encoding);
-      const std::u16string value = DecodeText(valueText, Encoding);
+      const std::u16string code = ShownLine(codeText, Encoding);
+      const std::u16string value = ShownLine(valueText, Encoding);
       const std::u16string codeLine = DecimalText(2 * n - 1);
       const std::u16string valueLine = DecimalText(2 * n);
-      const std::u16string name = Utf8ToU16(FileName.filename().string());
+      const std::u16string name = PathText(FileName.filename());
       Status = codeLine + u":" + code + u"/" + valueLine + u":" + value;
       finish();
       OwnerWindow.Message(name + u"\n" + codeLine + u" 行=" + code + u"\n" + valueLine + u" 行=" + value,

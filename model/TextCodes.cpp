@@ -1,6 +1,11 @@
 #include "model/TextCodes.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 namespace vantrel {
 
@@ -59,11 +64,10 @@ std::u16string_view PieceAt(std::u16string_view t, std::size_t pos) {
   return t.substr(pos, kEscape.size() + 4);
 }
 
-// The replace-all-of-the-first-piece loop costs a whole pass over the text
-// per distinct escape. When no two escapes of the rest of the text overlap
-// and no replacement is one of the characters an escape is made of, no pass
-// can create or break another escape, and one left-to-right pass gives the
-// same text.
+// When no two escapes overlap and no replacement is one of the characters an
+// escape is made of, no replace-all pass can create or break another escape,
+// and one left-to-right pass gives the same text. Ordinary texts take this
+// road; it needs no memory beyond the result.
 bool EscapesAreIndependent(std::u16string_view t, std::size_t first) {
   std::size_t prevEnd = 0;
   for (std::size_t pos = first; pos != std::u16string_view::npos;
@@ -92,24 +96,213 @@ void DecodeIndependentEscapes(std::u16string& t, std::size_t first) {
   t.swap(out);
 }
 
-// Decodes like the plain loop "take the first \U+ piece, replace every
-// occurrence of it, start again", which is what stored texts were written
-// against (a decoded backslash may start a new escape).
+// Stored texts were written against the plain loop "take the first \U+
+// piece, replace every occurrence of it left to right, start again": a
+// decoded backslash may open a new escape, and a replace-all may cut into an
+// overlapping escape further on before that one is reached. Run literally,
+// the loop costs a pass over the whole text per piece, which on a text of
+// overlapping escapes means hours.
+//
+// PERF NOTES: the same loop, with each step paying only for what it changes.
+// The text becomes a linked list of its characters; a node keeps its
+// original position, so list order stays position order after a piece
+// collapses into its first node. Every escape is filed under its piece, so a
+// replace-all visits just the escapes filed under one piece. A collapse can
+// only change the piece of an escape that starts up to six nodes before it,
+// or make a new escape there, so it refiles at most seven nodes; the search
+// for the first escape moves forward except for two steps back after each
+// collapse. Entries go stale when their node's piece changes and are checked
+// when taken, never removed.
+//
+// Allocating and first touching memory is most of the cost of a long text,
+// so the characters stay in the text itself and a node is one number (4
+// bytes for the usual texts, beating a node with both links and its
+// character): a live node's link points right to the next live node, a
+// removed node's link points left to a node with nothing live between, and
+// the walk back follows those links with path compression. Entries live in
+// one pool, chained per piece, and the pieces in an open-addressing table,
+// for the same reason.
+template <typename Pos>
+class EscapeList {
+ public:
+  explicit EscapeList(std::u16string& t) : t_(t) {
+    const Pos size = static_cast<Pos>(t.size());
+    link_.reserve(size);
+    for (Pos i = 0; i < size; ++i) link_.push_back(i + 1 == size ? kNone : i + 1);
+  }
+
+  void Decode(Pos first) {
+    std::size_t escapes = 0;
+    for (Pos i = first; i != kNone; i = link_[i]) escapes += IsEscapeAt(i);
+    entries_.reserve(escapes + escapes / 2);
+    for (Pos i = first; i != kNone; i = link_[i])
+      if (IsEscapeAt(i)) File(i);
+    Pos cursor = first;
+    std::vector<Pos> filed, chosen;
+    for (;;) {
+      while (cursor != kNone && !IsEscapeAt(cursor)) cursor = link_[cursor];
+      if (cursor == kNone) break;
+      const Piece piece = PieceFrom(cursor);
+      const char16_t replacement = EscapeCharacter(piece.View());
+      filed.clear();
+      Pos& head = HeadOf(piece);
+      for (Pos e = head; e != kNone; e = entries_[e].next) filed.push_back(entries_[e].node);
+      head = kNone;
+      std::sort(filed.begin(), filed.end());
+      filed.erase(std::unique(filed.begin(), filed.end()), filed.end());
+      // Left to right without overlap, on the text as it was before this
+      // pass; an escape overlapped by a chosen one lies inside it and goes.
+      chosen.clear();
+      Pos coveredTo = 0;
+      for (Pos node : filed) {
+        if (!chosen.empty() && node <= coveredTo) continue;
+        if (!IsEscapeAt(node) || !(PieceFrom(node) == piece)) continue;
+        chosen.push_back(node);
+        coveredTo = node;
+        for (int k = 1; k < piece.length; ++k) coveredTo = link_[coveredTo];
+      }
+      for (Pos node : chosen) Collapse(node, piece.length, replacement);
+      for (Pos node : chosen) Refile(node);
+      cursor = chosen.front();
+      for (int k = 0; k < 2 && cursor != 0; ++k) cursor = Previous(cursor);
+    }
+    // Live nodes only move left, so the text compacts in place.
+    std::size_t kept = 0;
+    for (Pos i = 0; i != kNone; i = link_[i]) t_[kept++] = t_[i];
+    t_.resize(kept);
+  }
+
+ private:
+  static constexpr Pos kNone = static_cast<Pos>(-1);
+
+  struct Piece {
+    char16_t text[7] = {};
+    int length = 0;
+    std::u16string_view View() const { return {text, static_cast<std::size_t>(length)}; }
+    bool operator==(const Piece& o) const { return View() == o.View(); }
+  };
+  // The index is an open-addressing table: the four characters after "\U+"
+  // and the length say all of a piece, and a piece once seen keeps its slot.
+  struct Slot {
+    std::uint64_t bits = 0;
+    int length = 0;  // 0: a free slot
+    Pos head = kNone;
+  };
+  // The escapes filed under one piece, newest first, chained through a pool.
+  struct Entry {
+    Pos node, next;
+  };
+
+  bool Removed(Pos i) const { return link_[i] < i; }
+
+  // The live node before live node i (> 0); node 0 is never removed, since
+  // only the characters after an escape's backslash are.
+  Pos Previous(Pos i) {
+    Pos live = i - 1;
+    while (Removed(live)) live = link_[live];
+    for (Pos n = i - 1; n != live;) {
+      const Pos left = link_[n];
+      link_[n] = live;
+      n = left;
+    }
+    return live;
+  }
+
+  bool IsEscapeAt(Pos i) const {
+    if (Removed(i)) return false;
+    Pos n = i;
+    for (char16_t c : kEscape) {
+      if (n == kNone || t_[n] != c) return false;
+      n = link_[n];
+    }
+    return true;
+  }
+
+  Piece PieceFrom(Pos i) const {
+    Piece p;
+    for (Pos n = i; n != kNone && p.length < 7; n = link_[n]) p.text[p.length++] = t_[n];
+    return p;
+  }
+
+  // The first entry filed under piece (kNone for none), made when missing.
+  Pos& HeadOf(const Piece& piece) {
+    if (2 * (used_ + 1) > slots_.size()) Grow();
+    std::uint64_t bits = 0;
+    for (int i = 3; i < piece.length; ++i) bits = bits << 16 | piece.text[i];
+    std::size_t s = Spread(bits, piece.length) & (slots_.size() - 1);
+    for (; slots_[s].length != 0; s = (s + 1) & (slots_.size() - 1))
+      if (slots_[s].bits == bits && slots_[s].length == piece.length) return slots_[s].head;
+    ++used_;
+    slots_[s].bits = bits;
+    slots_[s].length = piece.length;
+    return slots_[s].head;
+  }
+
+  // splitmix64's finaliser: the characters sit in the low bits.
+  static std::size_t Spread(std::uint64_t bits, int length) {
+    std::uint64_t z = bits + 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(length);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<std::size_t>(z ^ (z >> 31));
+  }
+
+  void Grow() {
+    std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.length == 0) continue;
+      std::size_t s = Spread(slot.bits, slot.length) & (slots_.size() - 1);
+      while (slots_[s].length != 0) s = (s + 1) & (slots_.size() - 1);
+      slots_[s] = slot;
+    }
+  }
+
+  void File(Pos i) {
+    Pos& head = HeadOf(PieceFrom(i));
+    entries_.push_back({i, head});
+    head = static_cast<Pos>(entries_.size() - 1);
+  }
+
+  void Collapse(Pos node, int length, char16_t replacement) {
+    t_[node] = replacement;
+    Pos n = link_[node];
+    for (int k = 1; k < length; ++k) {
+      const Pos after = link_[n];
+      link_[n] = node;
+      n = after;
+    }
+    link_[node] = n;
+  }
+
+  void Refile(Pos node) {
+    for (int k = 0; k <= 6; ++k) {
+      if (IsEscapeAt(node)) File(node);
+      if (node == 0) break;
+      node = Previous(node);
+    }
+  }
+
+  std::u16string& t_;
+  std::vector<Pos> link_;
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+  std::vector<Entry> entries_;
+};
+
+// Pos numbers the nodes and the filed entries; there are fewer than four
+// entries a character (one per escape, at most seven per collapse, which
+// removes at least two characters).
+constexpr std::size_t kSmallText = std::numeric_limits<std::uint32_t>::max() / 4;
+
 bool DecodeEscapesInText(std::u16string& t) {
   std::size_t pos = t.find(kEscape);
   if (pos == std::u16string::npos) return false;
-  while (pos != std::u16string::npos) {
-    if (EscapesAreIndependent(t, pos)) {
-      DecodeIndependentEscapes(t, pos);
-      break;
-    }
-    std::u16string piece(PieceAt(t, pos));
-    char16_t replacement = EscapeCharacter(piece);
-    ReplaceAll(t, piece, std::u16string_view(&replacement, 1));
-    // Only the replaced characters can form new escapes, so nothing before
-    // two characters ahead of the replaced one needs a second look.
-    pos = t.find(kEscape, pos >= 2 ? pos - 2 : 0);
-  }
+  if (EscapesAreIndependent(t, pos))
+    DecodeIndependentEscapes(t, pos);
+  else if (t.size() < kSmallText)
+    EscapeList<std::uint32_t>(t).Decode(static_cast<std::uint32_t>(pos));
+  else
+    EscapeList<std::size_t>(t).Decode(pos);
   return true;
 }
 
@@ -150,9 +343,7 @@ std::u16string ExtractQuoted(std::u16string_view s, std::size_t& pos) {
 
 void DecodeUnicodeEscapes(std::vector<TTextBlk>& table) {
   for (TTextBlk& record : table) {
-    if (record.str.find(kEscape) == std::u16string::npos) continue;
-    std::u16string t = record.str;
-    if (DecodeEscapesInText(t)) record.str.swap(t);
+    DecodeEscapesInText(record.str);
   }
 }
 

@@ -1,4 +1,4 @@
-// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder, and a bundled converter that writes half files or copies under another name than the work folder gives, claims pre-R13 drawings, turns layers off or recolours them, hides attributes, or leaves NULs and a second layer 0 in names.
+// Guards against: misquoted or reordered converter arguments, a silent start failure, a wait that freezes the window or leaves the converter running, temp-copy cleanup that reaches beyond the work folder or leaves copies nobody uses, and a bundled converter that writes half files or copies under another name than the work folder gives, claims pre-R13 drawings, turns layers off or recolours them, hides attributes, or leaves NULs and a second layer 0 in names.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -105,10 +105,16 @@ TEST(DwgConverter, ReportsAConverterThatCannotStart) {
   test::WriteFile(missingInterpreter, "#!/usr/bin/env vantrel-no-such-interpreter\n");
   fs::permissions(missingInterpreter, fs::perms::owner_all);
 
-  for (const fs::path& exe : {tmp / "missing", notExecutable, missingInterpreter}) {
+  const std::pair<fs::path, std::string> failures[] = {
+      {tmp / "missing", "No such file or directory"},
+      {notExecutable, "Permission denied"},
+      {missingInterpreter, "vantrel-no-such-interpreter"}};
+  for (const auto& [exe, why] : failures) {
     RecordingReporter reporter;
     CountingPump pump;
-    EXPECT_FALSE(DwgToDxf(exe, source, tmp / "out", pump, reporter)) << exe;
+    std::string reason;
+    EXPECT_FALSE(DwgToDxf(exe, source, tmp / "out", pump, reporter, false, {}, &reason)) << exe;
+    EXPECT_NE(reason.find(why), std::string::npos) << reason;
     ASSERT_EQ(reporter.messages.size(), 1u) << exe;
     EXPECT_EQ(reporter.messages[0].text, u"起動に失敗しました．");
     EXPECT_EQ(reporter.messages[0].caption, u"エラー");
@@ -117,10 +123,18 @@ TEST(DwgConverter, ReportsAConverterThatCannotStart) {
   }
 
   // A converter that starts, fails and writes nothing is no start failure:
-  // the caller finds no copy and shows the failure cross.
+  // the caller finds no copy and shows the failure cross. Its last words are
+  // the reason, whatever it wrote before.
   RecordingReporter reporter;
   CountingPump pump;
-  EXPECT_TRUE(DwgToDxf(WriteScript(tmp / "fails", "exit 1\n"), source, tmp / "out", pump, reporter));
+  std::string reason = "stale";
+  const fs::path fails = WriteScript(tmp / "fails", "yes noise | head -n 20000 >&2\necho 'a.dwg: too old' >&2\n"
+                                                  "echo >&2\nexit 1\n");
+  EXPECT_TRUE(DwgToDxf(fails, source, tmp / "out", pump, reporter, false, {}, &reason));
+  EXPECT_EQ(reason, "a.dwg: too old");
+  EXPECT_TRUE(DwgToDxf(WriteScript(tmp / "quiet", "exit 1\n"), source, tmp / "out", pump, reporter, false, {},
+                       &reason));
+  EXPECT_EQ(reason, "");
   EXPECT_TRUE(reporter.messages.empty());
 }
 
@@ -171,14 +185,27 @@ TEST(DwgConverter, KeepsThePumpRunningAndStopsTheConverterWhenAbandoned) {
 TEST(DwgConverter, FindsTheBundledConverterAndPrefersARegisteredOne) {
   const fs::path inTree = test::SourceDir() / "tools" / "dwg2dxf" / "dwg2dxf";
   EXPECT_EQ(fs::weakly_canonical(BundledConverterPath()), fs::weakly_canonical(inTree))
-      << "the test program lives in a build folder of the source tree";
+      << "the test program runs from its build folder";
 
+  // Installed, the program finds its own; run from its build folder, the
+  // one of its source tree; anywhere else, none, even with a converter
+  // planted in a parent folder or where the source tree was.
   TempDir tmp;
-  const fs::path installed = tmp / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
-  fs::create_directories(installed.parent_path());
-  test::WriteFile(installed, "");
-  EXPECT_EQ(BundledConverterPathFrom(tmp / "bin" / "vantrel"), installed);
-  EXPECT_TRUE(BundledConverterPathFrom("/nonexistent/bin/vantrel").empty());
+  const fs::path source = tmp / "src", build = tmp / "out";
+  const fs::path bundled = source / "tools" / "dwg2dxf" / "dwg2dxf";
+  const fs::path installed = tmp / "prefix" / "share" / "vantrel" / "dwg2dxf" / "dwg2dxf";
+  const fs::path planted = tmp / "tools" / "dwg2dxf" / "dwg2dxf";
+  for (const fs::path& converter : {bundled, installed, planted}) {
+    fs::create_directories(converter.parent_path());
+    test::WriteFile(converter, "");
+  }
+  fs::create_directories(build / "cli");
+  EXPECT_EQ(BundledConverterPathFrom(tmp / "prefix" / "bin" / "vantrel", build, source), installed);
+  EXPECT_EQ(BundledConverterPathFrom(build / "cli" / "vantrel-cli", build, source), bundled);
+  EXPECT_TRUE(BundledConverterPathFrom(tmp / "bin" / "vantrel", build, source).empty());
+  EXPECT_TRUE(BundledConverterPathFrom(tmp / "outside" / "vantrel", build, source).empty());
+  EXPECT_TRUE(BundledConverterPathFrom(build / "cli" / "vantrel-cli", build, tmp / "gone").empty());
+  EXPECT_TRUE(BundledConverterPathFrom("/nonexistent/bin/vantrel", build, source).empty());
 
   ConverterSettings settings;
   EXPECT_EQ(ConverterToUse(settings), BundledConverterPath());
@@ -193,12 +220,57 @@ TEST(WorkFolder, LivesInTheUsersCacheAndKeepsTheTwoKindsApart) {
   EXPECT_EQ(ConverterWorkFolderFor(nullptr, "/home/u"), fs::path("/home/u/.cache/vantrel/dxf"));
   EXPECT_TRUE(ConverterWorkFolderFor(nullptr, nullptr).is_absolute());
 
+  TempDir tmp;
+  for (const char* name : {"plan.dwg", "a.b.DWG", "plan.dxf", "PLAN.DXF"}) test::WriteFile(tmp / name, "x");
   const fs::path work = "/w";
-  EXPECT_EQ(TempDxfPath(work, "/d/plan.dwg"), fs::path("/w/dwg/plan.dxf"));
-  EXPECT_EQ(TempDxfPath(work, "/d/plan.DWG"), fs::path("/w/dwg/plan.dxf"));
-  EXPECT_EQ(TempDxfPath(work, "/d/a.b.dwg"), fs::path("/w/dwg/a.b.dxf"));
-  EXPECT_EQ(TempDxfPath(work, "/d/plan.dxf"), fs::path("/w/bindxf/plan.dxf"));
-  EXPECT_EQ(TempDxfPath(work, "/d/PLAN.DXF"), fs::path("/w/bindxf/PLAN.DXF"));
+  // The copy keeps the name the converter writes, in a folder of its source.
+  const auto copyIn = [&](const char* name) {
+    const fs::path copy = TempDxfPath(work, tmp / name);
+    return copy.parent_path().parent_path() / copy.filename();
+  };
+  EXPECT_EQ(copyIn("plan.dwg"), fs::path("/w/dwg/plan.dxf"));
+  EXPECT_EQ(copyIn("a.b.DWG"), fs::path("/w/dwg/a.b.dxf"));
+  EXPECT_EQ(copyIn("plan.dxf"), fs::path("/w/bindxf/plan.dxf"));
+  EXPECT_EQ(copyIn("PLAN.DXF"), fs::path("/w/bindxf/PLAN.DXF"));
+  EXPECT_NE(TempDxfPath(work, tmp / "plan.dxf").parent_path(), TempDxfPath(work, tmp / "PLAN.DXF").parent_path());
+  EXPECT_TRUE(TempDxfPath(work, tmp / "missing.dwg").empty());
+}
+
+TEST(WorkFolder, CopiesNobodyUsesGo) {
+  TempDir tmp;
+  const fs::path work = tmp / "work";
+  for (const char* name : {"a.dwg", "b.dwg", "c.dwg"}) test::WriteFile(tmp / name, "x");
+  const auto make = [&](const char* name) {
+    const fs::path copy = TempDxfPath(work, tmp / name);
+    fs::create_directories(copy.parent_path());
+    test::WriteFile(copy, "x");
+    return copy;
+  };
+  const fs::path a = make("a.dwg"), b = make("b.dwg"), c = make("c.dwg");
+  test::WriteFile(work / "dwg" / "a.dxf", "a copy kept the way of earlier versions");
+  // c was last used long ago.
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * (kUnusedCopyDays + 1));
+  fs::last_write_time(c.parent_path(), old);
+  fs::last_write_time(a.parent_path(), old);
+  test::WriteFile(tmp / "a.dwg", "changed");
+  const fs::path newA = make("a.dwg");
+  KeepCopyDropUnused(work, newA);
+  EXPECT_TRUE(fs::exists(newA));
+  EXPECT_GT(fs::last_write_time(newA.parent_path()), old);
+  EXPECT_FALSE(fs::exists(a.parent_path())) << "an earlier state of the same file";
+  EXPECT_TRUE(fs::exists(b));
+  EXPECT_FALSE(fs::exists(c.parent_path())) << "unused for too long";
+  EXPECT_FALSE(fs::exists(work / "dwg" / "a.dxf"));
+
+  // Using a copy keeps it; a conversion that made nothing leaves no folder.
+  fs::last_write_time(newA.parent_path(), old);
+  test::WriteFile(tmp / "d.dwg", "x");
+  const fs::path none = TempDxfPath(work, tmp / "d.dwg");
+  fs::create_directories(none.parent_path());
+  KeepCopyDropUnused(work, newA);
+  KeepCopyDropUnused(work, none);
+  EXPECT_TRUE(fs::exists(newA));
+  EXPECT_FALSE(fs::exists(none.parent_path()));
 }
 
 TEST(WorkFolder, DeleteTempDxfRemovesOnlyCopiesInTheWorkFolder) {
@@ -209,8 +281,13 @@ TEST(WorkFolder, DeleteTempDxfRemovesOnlyCopiesInTheWorkFolder) {
   fs::create_directories(work / "dwg");
   fs::create_directories(work / "bindxf");
   fs::create_directories(work / "folder.dxf");
-  for (const char* name : {"a.dxf", "B.DXF", "keep.txt", "keep.dxf.tmp", "dwg/c.dxf", "bindxf/d.Dxf",
-                           "dwg/keep.bmp"})
+  const std::string key = "0123456789abcdef-0123456789abcdef";
+  const std::string busy = "bindxf/1123456789abcdef-0123456789abcdef";
+  const std::string other = "dwg/" + key + "0";
+  for (const std::string& folder : {"dwg/" + key, busy, other}) fs::create_directories(work / folder);
+  for (const std::string& name : std::vector<std::string>{
+           "a.dxf", "B.DXF", "keep.txt", "keep.dxf.tmp", "dwg/c.dxf", "bindxf/d.Dxf", "dwg/keep.bmp",
+           "dwg/" + key + "/e.dxf", busy + "/f.DXF", busy + "/.g.dxf.1.tmp", other + "/keep.dxf"})
     test::WriteFile(work / name, "x");
   // A user's drawing beside the work folder, and one reached through a link.
   const fs::path drawing = tmp / "cache" / "vantrel" / "plan.dxf";
@@ -221,8 +298,10 @@ TEST(WorkFolder, DeleteTempDxfRemovesOnlyCopiesInTheWorkFolder) {
   std::set<std::string> left;
   for (const auto& e : fs::recursive_directory_iterator(work))
     left.insert(fs::relative(e.path(), work).string());
+  // A copy's folder goes with it, unless it holds something else (a
+  // converter still writing); a folder not named like one is not ours.
   EXPECT_EQ(left, (std::set<std::string>{"bindxf", "dwg", "dwg/keep.bmp", "folder.dxf", "keep.dxf.tmp",
-                                         "keep.txt"}));
+                                         "keep.txt", other, other + "/keep.dxf", busy, busy + "/.g.dxf.1.tmp"}));
   EXPECT_TRUE(fs::exists(drawing));
   DeleteTempDxf(tmp / "no such folder");  // nothing to do, nothing thrown
 }

@@ -1,11 +1,13 @@
 // Guards the load sequence and the list-image build against wrong file-list
-// texts, wrong encodings, unwanted or repeated conversions, lost failure
+// texts, wrong encodings, unwanted or repeated conversions, a converted copy
+// shown for another file or an old state of the file, lost failure
 // crosses and messages, and list images out of row order.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QApplication>
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -14,6 +16,7 @@
 
 #include "app/ListImageCache.h"
 #include "app/LoadSequence.h"
+#include "model/DxfReader.h"
 #include "model/SilentAbort.h"
 #include "model/TextCodec.h"
 #include "support/TestSupport.h"
@@ -233,6 +236,64 @@ TEST(LoadDrawing, DwgConvertsOncePerWorkFolderLife) {
   EXPECT_EQ(Runs(dir), 2);
   // The user's own folder never receives a copy.
   EXPECT_FALSE(fs::exists(dir / "a.dxf"));
+}
+
+// Each copy says which file it came from: the converter writes the name of
+// the source's folder as the drawing's text.
+std::string CopyText(const fs::path& copy) {
+  Drawing d;
+  ProgressCounter progress;
+  test::RecordingReporter reporter;
+  std::u16string status, version;
+  ReadDxfInFileEncoding(d, copy, progress, reporter, status, version);
+  return d.EntTextAry.empty() ? std::string() : test::U8(d.EntTextAry[0].str);
+}
+
+TEST(TextDxfFor, ACopyBelongsToOneFileInOneState) {
+  TempDir dir;
+  WriteFile(dir / "template.dxf", Header("AC1015") + Body("@@"));
+  const fs::path script = dir / "convert.sh";
+  WriteFile(script, "#!/bin/sh\necho run >> '" + (dir / "runs").string() + "'\nname=$(basename \"$7\")\n" +
+                        "sed \"s/@@/$(basename \"$1\")/\" '" + (dir / "template.dxf").string() +
+                        "' > \"$2/${name%.*}.dxf\"\n");
+  ::chmod(script.c_str(), 0755);
+  LoadOptions options;
+  options.WorkFolder = dir / "work";
+  options.TeighaExePath = script;
+  for (const char* name : {"a/plan.dwg", "b/plan.dwg", "b/plan.DWG"}) {
+    fs::create_directories((dir / name).parent_path());
+    WriteFile(dir / name, FakeDwg());
+  }
+  test::RecordingReporter reporter;
+  NoEventPump pump;
+  const fs::path a = TextDxfFor(dir / "a/plan.dwg", options, pump, reporter);
+  const fs::path b = TextDxfFor(dir / "b/plan.dwg", options, pump, reporter);
+  const fs::path upper = TextDxfFor(dir / "b/plan.DWG", options, pump, reporter);
+  EXPECT_EQ(CopyText(a), "a");
+  EXPECT_EQ(CopyText(b), "b");
+  EXPECT_EQ(a.filename(), "plan.dxf");
+  EXPECT_NE(upper, b);
+  EXPECT_EQ(Runs(dir), 3);
+  // Seen again unchanged, the copy is reused, also under another spelling
+  // of the same path.
+  EXPECT_EQ(TextDxfFor(dir / "a/../a/plan.dwg", options, pump, reporter), a);
+  EXPECT_EQ(Runs(dir), 3);
+
+  // Changed in place (same size) or replaced, the file is converted anew
+  // and its old copy goes; the other files keep theirs.
+  const auto later = fs::last_write_time(dir / "a/plan.dwg") + std::chrono::seconds(5);
+  fs::last_write_time(dir / "a/plan.dwg", later);
+  const fs::path touched = TextDxfFor(dir / "a/plan.dwg", options, pump, reporter);
+  EXPECT_EQ(Runs(dir), 4);
+  EXPECT_NE(touched, a);
+  EXPECT_FALSE(fs::exists(a.parent_path()));
+  EXPECT_TRUE(fs::exists(b));
+  const auto bTime = fs::last_write_time(dir / "b/plan.dwg");
+  fs::rename(dir / "b/plan.DWG", dir / "b/plan.dwg");
+  fs::last_write_time(dir / "b/plan.dwg", bTime);
+  EXPECT_NE(TextDxfFor(dir / "b/plan.dwg", options, pump, reporter), b);
+  EXPECT_EQ(Runs(dir), 5);
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST(LoadDrawing, UnexpectedFailureReportsAndAbortsSilently) {

@@ -315,6 +315,30 @@ TEST(DxfReader, BadValueStopsReadKeepingEarlierRecords) {
   ReadBytes(fraction, Dxf(Entities({{0, "LINE"}, {62, "1.5"}})));
   EXPECT_EQ(fraction.status, u"7:62/8:1.5");
 
+  // A runaway value (or code) shows its first 80 characters and "…", whole
+  // characters in either encoding; a value of exactly 80 shows as it is.
+  const std::string digits(1'000'000, '7');
+  const std::u16string shown = std::u16string(80, u'7') + u"…";
+  ReadResult runaway;
+  ReadBytes(runaway, Dxf(Entities({{0, "LINE"}, {10, digits}})));
+  EXPECT_EQ(runaway.status, u"7:10/8:" + shown);
+  ASSERT_EQ(runaway.reporter.messages.size(), 1u);
+  EXPECT_EQ(runaway.reporter.messages[0].text, u"drawing.dxf\n7 行=10\n8 行=" + shown);
+  ReadResult longCode;
+  ReadBytes(longCode, "0\nSECTION\n2\nENTITIES\n0\nLINE\n" + std::string(100, '0') + "10\nx\n");
+  EXPECT_EQ(longCode.status, u"7:" + std::u16string(80, u'0') + u"…/8:x");
+  ReadResult wide, sjis, exact;
+  std::string kanji;
+  for (int i = 0; i < 100; ++i) kanji += i % 2 ? "日" : "\U0001F600";
+  ReadBytes(wide, Dxf(Entities({{0, "LINE"}, {10, kanji}})), TextEncoding::Utf8);
+  std::u16string wideShown;
+  for (int i = 0; i < 80; ++i) wideShown += i % 2 ? u"日" : u"\U0001F600";
+  EXPECT_EQ(wide.status, u"7:10/8:" + wideShown + u"…");
+  ReadBytes(sjis, Dxf(Entities({{0, "LINE"}, {10, std::string(200, '\x93') }})), TextEncoding::Ansi);
+  EXPECT_EQ(sjis.status.size(), 7 + 80 + 1u);
+  ReadBytes(exact, Dxf(Entities({{0, "LINE"}, {10, digits.substr(0, 79) + "x"}})));
+  EXPECT_EQ(exact.status, u"7:10/8:" + std::u16string(79, u'7') + u"x");
+
   // A code that is not a number makes the pair meaningless, not a failure.
   ReadResult badCode;
   ReadBytes(badCode, "0\nSECTION\n2\nENTITIES\nabc\nLINE\n0\nCIRCLE\n40\n2\n0\nENDSEC\n");

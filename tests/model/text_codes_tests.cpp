@@ -1,7 +1,9 @@
-// Guards against wrong \U+ decoding (chained escapes, short or invalid pieces), MTEXT codes
-// left in or text lost by the strip, and wrong line splits (quotes, trailing breaks, "}").
+// Guards against wrong \U+ decoding (chained, overlapping, short or invalid pieces), a decode that
+// slows with the square of the text, MTEXT codes left in or text lost by the strip, and wrong line
+// splits (quotes, trailing breaks, "}").
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 
 #include "model/TextCodes.h"
@@ -66,10 +68,38 @@ TEST(UnicodeEscapes, AgreeWithThePlainReplaceLoopOnAwkwardMixtures) {
     for (int i = len(rng); i > 0; --i) s.push_back(alphabet[pick(rng)]);
     ASSERT_EQ(Decoded(s), NaiveDecoded(s)) << test::U8(s);
   }
+  // Texts built from escape fragments, where pieces overlap, recur, chain
+  // through decoded backslashes and plus signs, and a replace-all cuts into
+  // escapes further on; short ones many times, long ones a few.
+  const std::u16string fragments[] = {u"\\U+", u"\\U+0041", u"\\U+005C", u"\\U+005c", u"\\U+0055",
+                                      u"\\U+002B", u"U+", u"\\", u"00", u"41", u"5C", u"12", u"Z", u"+", u"U"};
+  std::uniform_int_distribution<int> fragment(0, std::size(fragments) - 1);
+  for (int count : {4, 12, 40, 3000}) {
+    for (int round = 0; round < (count < 100 ? 20000 : 5); ++round) {
+      std::u16string s;
+      for (int i = 0; i < count; ++i) s += fragments[fragment(rng)];
+      ASSERT_EQ(Decoded(s), NaiveDecoded(s)) << test::U8(s);
+    }
+  }
   // Chained and overlapping pieces the random mix may miss.
-  for (std::u16string s : {u"\\U+005CU+\\U+005C", u"\\U+\\U+0041", u"\\U+0055\\U+002B0041",
+  for (std::u16string s : {u"\\U+0041\\U+12\\U+0041", u"\\U+005CU+\\U+005C", u"\\U+\\U+0041", u"\\U+0055\\U+002B0041",
                            u"\\\\U+0055+0041", u"\\U+005c\\U+005C\\U+005cU+0041"})
     EXPECT_EQ(Decoded(s), NaiveDecoded(s)) << test::U8(s);
+}
+
+// Thousands of distinct pieces, each overlapping the next escape: the
+// literal loop takes a pass over the text per piece (25 s for this text).
+TEST(UnicodeEscapes, DecodeALongTextOfOverlappingPiecesInAboutLinearTime) {
+  std::u16string s;
+  for (unsigned i = 0; s.size() < 1'000'000; ++i) {
+    s += i % 10 == 0 ? u"\\U+005C" : u"\\U+";
+    s.push_back(static_cast<char16_t>(0x4E00 + i % 20000));
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const std::u16string decoded = Decoded(s);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(decoded.find(u"\\U+"), std::u16string::npos);
+  EXPECT_LT(decoded.size(), s.size() / 3);
 }
 
 TEST(MTextCodes, StripRemovesFormattingAndKeepsText) {
