@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QWheelEvent>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -278,6 +282,58 @@ TEST_F(WindowTest, DroppingThreeFilesWarnsOnceAndShowsTheFirst) {
   w->PageControl1->setCurrentIndex(1);
   w->PageControl1->setCurrentIndex(0);
   EXPECT_FALSE(w->ListBuildRunning());
+}
+
+TEST_F(WindowTest, DetailPanelsActOnTheShownDrawingAtOnce) {
+  WriteFile(dir / "p.dxf",
+            "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\n"
+            "LAYER\n0\nLAYER\n2\nA\n62\n1\n0\nLAYER\n2\nB\n62\n3\n0\nLAYER\n2\nE\n62\n5\n0\nENDTAB\n0\nENDSEC\n"
+            "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nA\n10\n0\n20\n0\n11\n100\n21\n50\n0\nLINE\n8\nB\n10\n0\n"
+            "20\n50\n11\n100\n21\n0\n0\nTEXT\n8\nB\n40\n2\n10\n1\n20\n1\n1\nABC1\n0\nTEXT\n8\nB\n40\n2\n10\n"
+            "5\n20\n5\n1\nabc\n0\nTEXT\n8\nB\n40\n2\n10\n9\n20\n9\n1\nxABC\n0\nENDSEC\n0\nEOF\n");
+  auto w = Open({(dir / "p.dxf").string()});
+  w->StartUp();
+  auto hasColour = [&](QRgb c) {
+    const QImage p = w->Image1->Picture();
+    for (int y = 0; y < p.height(); ++y)
+      for (int x = 0; x < p.width(); ++x)
+        if (p.pixel(x, y) == c) return true;
+    return false;
+  };
+  ASSERT_TRUE(hasColour(qRgb(255, 0, 0)));
+  auto item = [&](const char* name) { return w->CheckListBox1->findItems(name, Qt::MatchExactly).value(0); };
+  item("A")->setCheckState(Qt::Unchecked);
+  EXPECT_FALSE(hasColour(qRgb(255, 0, 0)));
+  EXPECT_TRUE(hasColour(qRgb(0, 255, 0)));
+
+  // Blinking a layer with nothing on it changes nothing.
+  w->CheckBox1->setChecked(true);
+  const QImage before = w->Image1->Picture();
+  QListWidgetItem* empty = item("E");
+  QTest::mouseClick(w->CheckListBox1->viewport(), Qt::LeftButton, {},
+                    w->CheckListBox1->visualItemRect(empty).center() + QPoint(20, 0));
+  EXPECT_EQ(w->Image1->Picture(), before);
+  w->CheckBox1->setChecked(false);
+
+  w->Edit1->setText(QStringLiteral("ABC"));
+  ASSERT_EQ(w->ListBox1->count(), 2);
+  EXPECT_EQ(w->ListBox1->item(0)->text(), QStringLiteral("ABC1"));
+
+  // A wheel step, the whole drawing from the views list, and the lower-left
+  // drag back to the zoom.
+  const QPoint middle = w->Image1->rect().center();
+  QWheelEvent wheel(middle, w->Image1->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w->Image1, &wheel);
+  const ViewState zoomed = w->View();
+  emit w->ComboBox1->activated(0);
+  EXPECT_DOUBLE_EQ(w->View().ViewWidth, 2 * zoomed.ViewWidth);
+  const QPoint from(w->Image1->width() - 20, 20), to(w->Image1->width() - 120, 120);
+  QTest::mousePress(w->Image1, Qt::LeftButton, {}, from);
+  QTest::mouseMove(w->Image1, to);
+  QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, to);
+  EXPECT_DOUBLE_EQ(w->View().ViewWidth, zoomed.ViewWidth);
+  EXPECT_EQ(w->View().ViewCenter, zoomed.ViewCenter);
 }
 
 TEST(ThumbnailGrid, LayoutAndCellPainting) {
