@@ -45,7 +45,7 @@ inline MenuItem HistoryItem(int i) { return static_cast<MenuItem>(static_cast<in
 // Commands whose work is not built yet keep their items, disabled.
 struct LandedCommands {
   bool imageExport = false;
-  bool batch = false;
+  bool batch = true;
   bool printing = false;
   bool insertion = false;
   bool monochrome = true;

@@ -1,6 +1,7 @@
 #include "app/ReplaceFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,7 +13,9 @@ namespace vantrel {
 
 namespace fs = std::filesystem;
 
-bool ReplaceFileContents(const fs::path& file, std::span<const char> bytes) {
+bool ReplaceFileWith(const fs::path& file,
+                     const std::function<bool(const std::function<bool(std::span<const char>)>& put)>& write,
+                     mode_t mode) {
   std::random_device random;
   // Hidden and with an extension of its own, so no folder scan or batch job
   // picks a leftover up.
@@ -24,15 +27,20 @@ bool ReplaceFileContents(const fs::path& file, std::span<const char> bytes) {
   const fs::path temp = file.parent_path() / tempName;
   // Only a file made here and now is written: whatever already has the
   // temporary name, a link to a user's file above all, is left alone.
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   bool written = true;
-  for (std::size_t done = 0; written && done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    written = n > 0;
-    if (written) done += static_cast<std::size_t>(n);
-  }
+  auto put = [&](std::span<const char> bytes) {
+    for (std::size_t done = 0; written && done < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      written = n > 0;
+      if (written) done += static_cast<std::size_t>(n);
+    }
+    return written;
+  };
+  written = write(put) && written;
+  written = fchmod(fd, mode) == 0 && written;
   written = close(fd) == 0 && written;
   std::error_code ec;
   if (!written) {
@@ -45,6 +53,10 @@ bool ReplaceFileContents(const fs::path& file, std::span<const char> bytes) {
     return false;
   }
   return true;
+}
+
+bool ReplaceFileContents(const fs::path& file, std::span<const char> bytes, mode_t mode) {
+  return ReplaceFileWith(file, [&](const auto& put) { return put(bytes); }, mode);
 }
 
 }  // namespace vantrel

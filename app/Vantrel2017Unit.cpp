@@ -43,6 +43,7 @@
 #include <thread>
 #include <system_error>
 
+#include "app/BatchJobs.h"
 #include "app/DwgConverter.h"
 #include "app/FolderScan.h"
 #include "app/ThumbnailGrid.h"
@@ -511,13 +512,15 @@ void TForm1::BuildMenus() {
   add(file, MenuItem::N5, u"終了", [this] { close(); });
 
   QMenu* batch = bar->addMenu(QStringLiteral("一括処理"));
-  add(batch, MenuItem::BMP1, u"一覧用イメージ作成", later);
-  add(batch, MenuItem::N7, u"一覧用イメージ削除", later);
+  add(batch, MenuItem::BMP1, u"一覧用イメージ作成", [this] { Command([this] { BMP1Click(); }); });
+  add(batch, MenuItem::N7, u"一覧用イメージ削除", [this] { Command([this] { N7Click(); }); });
   batch->addSeparator();
-  add(batch, MenuItem::DXF1, u"DXF/DWG バージョン 取得", later);
-  add(batch, MenuItem::DXFDwgCodePage1, u"DXF DwgCodePage 取得", later);
+  add(batch, MenuItem::DXF1, u"DXF/DWG バージョン 取得", [this] { Command([this] { DXF1Click(); }); });
+  add(batch, MenuItem::DXFDwgCodePage1, u"DXF DwgCodePage 取得",
+      [this] { Command([this] { DXFDwgCodePage1Click(); }); });
   batch->addSeparator();
-  add(batch, MenuItem::DXFDwgCodePageANSI9321, u"DXF DwgCodePage を ANSI_932 に", later);
+  add(batch, MenuItem::DXFDwgCodePageANSI9321, u"DXF DwgCodePage を ANSI_932 に",
+      [this] { Command([this] { DXFDwgCodePageANSI9321Click(); }); });
 
   QMenu* print = bar->addMenu(QStringLiteral("印刷"));
   add(print, MenuItem::N13, u"一覧を印刷", later);
@@ -595,7 +598,7 @@ void TForm1::BuildMenus() {
     add(sizes, item, sizeCaptions[i], [this, item] { Command([this, item] { SetCellSize(item); }); }, true);
   }
   images->addSeparator();
-  add(images, MenuItem::N50, u"イメージ再作成", later);
+  add(images, MenuItem::N50, u"イメージ再作成", [this] { Command([this] { N50Click(); }); });
   images->addSeparator();
   QMenu* symbols = images->addMenu(QStringLiteral("SQシンボル"));
   add(symbols, MenuItem::NEWJIS1, u"NEWJIS", [this] { NEWJIS1Click(); }, true);
@@ -1342,6 +1345,40 @@ void TForm1::NEWJIS1Click() {
 void TForm1::OLDJIS1Click() {
   state_.oldJis = !state_.oldJis;
   UpdateActions();
+}
+
+// ---------------------------------------------------------------------------
+// Batch jobs
+
+void TForm1::FinishListBuild() {
+  const std::shared_ptr<ListImageBuild> build = build_;
+  if (!build) return;
+  while (!build->Done() && build == build_) build->HandOver(std::chrono::milliseconds::max(), true);
+  if (build == build_) HandOverListImages();
+}
+
+void TForm1::BMP1Click() {
+  // The cache files hold the images as made; a build still running
+  // finishes first.
+  FinishListBuild();
+  CreateListImageFiles(*this, DxfbmpAry);
+}
+
+void TForm1::N7Click() {
+  if (folderChosen_) DeleteListImageFiles(*this, folder_);
+}
+
+void TForm1::DXF1Click() { VersionScan(*this); }
+
+void TForm1::DXFDwgCodePage1Click() { CodePageScan(*this); }
+
+void TForm1::DXFDwgCodePageANSI9321Click() { RewriteCodePages(*this); }
+
+void TForm1::N50Click() {
+  ShowTab(kListTab);
+  N7Click();
+  Label1Click();
+  BMP1Click();
 }
 
 // ---------------------------------------------------------------------------

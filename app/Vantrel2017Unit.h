@@ -208,6 +208,14 @@ class TForm1 : public QMainWindow,
   DetailView& Detail() { return *detailView_; }
   const ViewState& View() const { return view_; }
   void BuildListImagesNow();
+  // Waits for a running build of list images, letting events run.
+  void FinishListBuild();
+  void BMP1Click();
+  void N7Click();
+  void DXF1Click();
+  void DXFDwgCodePage1Click();
+  void DXFDwgCodePageANSI9321Click();
+  void N50Click();
   // The file list: Part numbering, row 0 is the title row.
   void SelectFileRow(int row);
   // Writes the settings file now (shut-down does it too).

@@ -14,6 +14,9 @@ int RunDump(const Args& args);
 int RunRender(const Args& args);
 int RunThumbs(const Args& args);
 int RunThumbnail(const Args& args);
+int RunVersions(const Args& args);
+int RunCodePages(const Args& args);
+int RunSetCodePage(const Args& args);
 
 // The command's synopsis after "vantrel-cli ", null for no such command.
 const char* CommandUsage(const std::string& command);

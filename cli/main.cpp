@@ -67,6 +67,19 @@ const Command kCommands[] = {
      "preview and a binary DXF file are drawn through the converter. When there\n"
      "is no picture, nothing is written, one line on stderr says why and the\n"
      "exit status is 1.\n"},
+    {"versions", RunVersions, "versions [--] FOLDER", "the release of every drawing of a folder",
+     "One line per drawing as the file list has it: its name and the fields\n"
+     "version= and format= that the viewer's \"DXF/DWG バージョン 取得\" writes.\n"},
+    {"codepages", RunCodePages, "codepages [--] FOLDER", "the $DWGCODEPAGE of every DXF file of a folder",
+     "One line per drawing: its name and codepage=, as the viewer's\n"
+     "\"DXF DwgCodePage 取得\" fills the list.\n"},
+    {"set-codepage", RunSetCodePage, "set-codepage --yes [--] FOLDER", "$DWGCODEPAGE set to ANSI_932",
+     "Rewrites the $DWGCODEPAGE value of every DXF file of the folder to\n"
+     "ANSI_932, as the viewer's \"DXF DwgCodePage を ANSI_932 に\" does: only that\n"
+     "line changes (and line ends become CR LF); each file is replaced through\n"
+     "a temporary file, and read-only files are left alone. --yes is required.\n"
+     "Prints the count, then one line per drawing with its codepage=. Exit\n"
+     "status 1 when a file could not be read or written.\n"},
 };
 
 const Command* FindCommand(const std::string& name) {
