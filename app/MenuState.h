@@ -46,7 +46,7 @@ inline MenuItem HistoryItem(int i) { return static_cast<MenuItem>(static_cast<in
 struct LandedCommands {
   bool imageExport = false;
   bool batch = true;
-  bool printing = false;
+  bool printing = true;
   bool insertion = false;
   bool monochrome = true;
 };

@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -47,6 +48,7 @@
 #include "app/DwgConverter.h"
 #include "app/FolderScan.h"
 #include "app/ThumbnailGrid.h"
+#include "app/VantrelUnit3.h"
 #include "app/VantrelAbout.h"
 #include "app/WorkFolder.h"
 #include "model/FileNames.h"
@@ -523,8 +525,8 @@ void TForm1::BuildMenus() {
       [this] { Command([this] { DXFDwgCodePageANSI9321Click(); }); });
 
   QMenu* print = bar->addMenu(QStringLiteral("印刷"));
-  add(print, MenuItem::N13, u"一覧を印刷", later);
-  add(print, MenuItem::N24, u"詳細を印刷", later);
+  add(print, MenuItem::N13, u"一覧を印刷", [this] { Command([this] { N13Click(); }); });
+  add(print, MenuItem::N24, u"詳細を印刷", [this] { Command([this] { N24Click(); }); });
   print->addSeparator();
   add(print, MenuItem::PrintCancel, u"取り消し", none);
 
@@ -1379,6 +1381,38 @@ void TForm1::N50Click() {
   N7Click();
   Label1Click();
   BMP1Click();
+}
+
+// ---------------------------------------------------------------------------
+// Printing
+
+QPrinter& TForm1::Printer() {
+  if (!printer_) {
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    ChoosePrinterFor(*printer_);
+  }
+  return *printer_;
+}
+
+void TForm1::N13Click() {
+  const int files = FileRowCount() > 1 && !FileCell(kColName, 1).empty() ? FileRowCount() - 1 : 0;
+  TForm3 dialog(Printer(), true, files, this);
+  dialog.onPrint = [this](TForm3& d) {
+    PrinterDocument doc(Printer(), this);
+    PrintContext context{*this, CurrentLoadOptions(), d.Progress(), d.PrintFlag};
+    PrintAll(context, doc, d.Columns(), d.Rows(), d.ColourMode());
+  };
+  dialog.exec();
+}
+
+void TForm1::N24Click() {
+  TForm3 dialog(Printer(), false, 0, this);
+  dialog.onPrint = [this](TForm3& d) {
+    PrinterDocument doc(Printer(), this);
+    PrintContext context{*this, CurrentLoadOptions(), d.Progress(), d.PrintFlag};
+    PrintZoom(context, doc, drawing_, view_, d.Range(), d.ColourMode(), U(Label3->text()));
+  };
+  dialog.exec();
 }
 
 // ---------------------------------------------------------------------------

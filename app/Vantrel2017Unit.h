@@ -34,6 +34,7 @@ class QGroupBox;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -216,6 +217,10 @@ class TForm1 : public QMainWindow,
   void DXFDwgCodePage1Click();
   void DXFDwgCodePageANSI9321Click();
   void N50Click();
+  void N13Click();
+  void N24Click();
+  // The current printer, kept for the next print as the user set it up.
+  QPrinter& Printer();
   // The file list: Part numbering, row 0 is the title row.
   void SelectFileRow(int row);
   // Writes the settings file now (shut-down does it too).
@@ -340,6 +345,7 @@ class TForm1 : public QMainWindow,
   std::unique_ptr<DetailView> detailView_;
   // Drawn into the shown picture; made again whenever the picture changes.
   std::unique_ptr<Canvas> pictureCanvas_;
+  std::unique_ptr<QPrinter> printer_;
   std::vector<TDxfbmp> DxfbmpAry;
   std::shared_ptr<ListImageBuild> build_;
   std::chrono::steady_clock::time_point buildStart_;

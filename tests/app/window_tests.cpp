@@ -107,8 +107,7 @@ TEST_F(WindowTest, FirstStartUsesDefaultsAndWritesEveryKeyInItsOrder) {
   for (int i = 0; i < kHistoryCount; ++i) EXPECT_FALSE(w->Action(HistoryItem(i))->isVisible());
   EXPECT_FALSE(w->Action(MenuItem::HistorySeparator)->isVisible());
   // Commands still to come are there, disabled.
-  for (MenuItem later : {MenuItem::WMF1, MenuItem::N13, MenuItem::N24, MenuItem::AutoCAD2,
-                         MenuItem::DXFDwgCodePageANSI9321})
+  for (MenuItem later : {MenuItem::WMF1, MenuItem::N24, MenuItem::AutoCAD2, MenuItem::DXFDwgCodePageANSI9321})
     EXPECT_FALSE(w->Action(later)->isEnabled());
   EXPECT_EQ(w->FileCell(5, 0), u"DWGCODEPAGE");
   EXPECT_EQ(w->StatusPanels[0]->width(), 300);
