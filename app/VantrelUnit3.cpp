@@ -45,16 +45,21 @@ void ChoosePrinterFor(QPrinter& printer) {
   if (QPrinterInfo::availablePrinters().isEmpty()) printer.setOutputFormat(QPrinter::PdfFormat);
 }
 
-PrinterDocument::PrinterDocument(QPrinter& printer, QWidget* parent) : printer_(printer), parent_(parent) {}
+PrinterDocument::PrinterDocument(QPrinter& printer, QWidget* parent, bool askForFile)
+    : printer_(printer), parent_(parent), askForFile_(askForFile) {}
 
 PrinterDocument::~PrinterDocument() { End(); }
 
 PrinterCaps PrinterDocument::Caps() const { return CapsOf(printer_); }
 
 bool PrinterDocument::Begin() {
-  if (printer_.outputFormat() == QPrinter::PdfFormat && printer_.outputFileName().isEmpty()) {
-    const QString file = QFileDialog::getSaveFileName(parent_, QString(), QDir::homePath() + QStringLiteral("/vantrel.pdf"),
-                                                      QStringLiteral("PDF (*.pdf)"));
+  // Every print to a PDF file asks for its file (the last one offered
+  // first), so a second print never silently replaces the first.
+  if (printer_.outputFormat() == QPrinter::PdfFormat && askForFile_) {
+    const QString last = printer_.outputFileName();
+    const QString file = QFileDialog::getSaveFileName(
+        parent_, QString(), last.isEmpty() ? QDir::homePath() + QStringLiteral("/vantrel.pdf") : last,
+        QStringLiteral("PDF (*.pdf)"));
     if (file.isEmpty()) return false;
     printer_.setOutputFileName(file);
   }

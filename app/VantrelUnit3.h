@@ -26,11 +26,12 @@ namespace vantrel {
 
 class QtCanvas;
 
-// A print on a QPrinter: a system printer through CUPS or a PDF file. A PDF
-// printer without a file name asks for one when the print begins.
+// A print on a QPrinter: a system printer through CUPS or a PDF file, whose
+// name is asked for when the print begins (unless askForFile is false and
+// the printer has its file already).
 class PrinterDocument : public PrintDocument {
  public:
-  PrinterDocument(QPrinter& printer, QWidget* parent);
+  PrinterDocument(QPrinter& printer, QWidget* parent, bool askForFile = true);
   ~PrinterDocument() override;
   PrinterCaps Caps() const override;
   bool Begin() override;
@@ -41,6 +42,7 @@ class PrinterDocument : public PrintDocument {
  private:
   QPrinter& printer_;
   QWidget* parent_;
+  bool askForFile_;
   std::unique_ptr<QtCanvas> canvas_;
 };
 

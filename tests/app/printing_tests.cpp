@@ -122,7 +122,7 @@ TEST(Printing, DetailPageComesOutAsPdf) {
   bool flag = false;
   PrintContext context{window, LoadOptions{}, bar, flag};
   {
-    PrinterDocument doc(printer, nullptr);
+    PrinterDocument doc(printer, nullptr, false);
     PrintZoom(context, doc, d, ViewState{}, 0, 1, u"図面.dxf");
   }
   ASSERT_EQ(test::ReadFileBytes(dir / "page.pdf").substr(0, 5), "%PDF-");
