@@ -618,6 +618,11 @@ void TForm1::BuildMenus() {
 
 void TForm1::UpdateActions() {
   state_.detailTab = ActiveTab() == kDetailTab;
+  // The list prints while the list page is shown, the drawing prints and
+  // exports while the detail page is, however the page came to be shown
+  // (a dropped file, a double click, a tab click).
+  state_.listPrintOn = !state_.detailTab;
+  state_.detailPrintOn = state_.exportOn = state_.detailTab;
   const MenuStates states = DeriveMenuStates(state_);
   for (int i = 0; i < kMenuItemCount; ++i) {
     QAction* action = MenuActions[i];
