@@ -31,8 +31,8 @@ constexpr AutomationProduct kProducts[] = {
 constexpr std::u16string_view kSetPrefix = u"SSTEMP_";
 constexpr int kIdlePollMilliseconds = 200;
 
-// Block and selection set names compare by ASCII case only, as the
-// applications compare them.
+// Block and selection set names match whatever the case of their ASCII
+// letters; other characters must be the same.
 std::u16string UpperAscii(std::u16string s) {
   for (char16_t& c : s)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
