@@ -24,7 +24,7 @@ MenuStates DeriveMenuStates(const MainWindowState& s, const LandedCommands& land
   for (MenuItem item : {MenuItem::AutoCAD2, MenuItem::AutoCAD1, MenuItem::AutoCADCommandLine,
                         MenuItem::BricscadBlock, MenuItem::BricscadExploded, MenuItem::BricscadCommandLine,
                         MenuItem::IjcadBlock, MenuItem::IjcadExploded, MenuItem::IjcadCommandLine})
-    at(item).enabled = landed.insertion;
+    at(item).enabled = landed.insertion && s.canInsert;
   at(MenuItem::NanoBlock).visible = false;
   at(MenuItem::NanoExploded).visible = false;
 

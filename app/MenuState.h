@@ -47,7 +47,7 @@ struct LandedCommands {
   bool imageExport = false;
   bool batch = true;
   bool printing = true;
-  bool insertion = false;
+  bool insertion = true;
   bool monochrome = true;
 };
 inline constexpr LandedCommands kLanded{};
@@ -68,6 +68,8 @@ struct MainWindowState {
   bool newJis = true;
   bool oldJis = false;
   bool showConverter = false;
+  // The program was given a way to insert into CAD applications.
+  bool canInsert = false;
   int MonoFlag = 0;
   FolderHistory history;
 };

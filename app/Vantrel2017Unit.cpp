@@ -539,27 +539,35 @@ void TForm1::BuildMenus() {
     const char16_t* caption;
     const char16_t* popupCaption;
     bool separatorBefore;
+    void (TForm1::*handler)(MenuItem);
   };
   const InsertEntry inserts[] = {
-      {MenuItem::AutoCAD2, u"AutoCAD 2023 へブロックとして挿入", nullptr, false},
-      {MenuItem::AutoCAD1, u"AutoCAD 2023 へ分解挿入", nullptr, false},
-      {MenuItem::AutoCADCommandLine, u"AutoCAD へブロック挿入（コマンドライン）", nullptr, true},
-      {MenuItem::BricscadBlock, u"Bricscad V23 へブロックとして挿入", u"BricsCAD V23 へブロックとして挿入", false},
-      {MenuItem::BricscadExploded, u"BricsCAD V23 へ分解挿入", u"Bricscad V23 へ分解挿入", false},
-      {MenuItem::BricscadCommandLine, u"BricsCAD へブロック挿入（コマンドライン）", nullptr, true},
-      {MenuItem::IjcadBlock, u"IJCAD 2023 へブロックとして挿入", nullptr, true},
-      {MenuItem::IjcadExploded, u"IJCAD 2023 へ分解挿入", nullptr, false},
-      {MenuItem::IjcadCommandLine, u"IJCAD へブロック挿入（コマンドライン）", nullptr, true},
-      {MenuItem::NanoBlock, u"nanoCAD 5 へブロック挿入", nullptr, true},
-      {MenuItem::NanoExploded, u"nanoCAD 5 へ分解挿入", nullptr, false},
+      {MenuItem::AutoCAD2, u"AutoCAD 2023 へブロックとして挿入", nullptr, false, &TForm1::AutoCAD2Click},
+      {MenuItem::AutoCAD1, u"AutoCAD 2023 へ分解挿入", nullptr, false, &TForm1::AutoCAD1Click},
+      {MenuItem::AutoCADCommandLine, u"AutoCAD へブロック挿入（コマンドライン）", nullptr, true, &TForm1::AutoCAD3Click},
+      {MenuItem::BricscadBlock, u"Bricscad V23 へブロックとして挿入", u"BricsCAD V23 へブロックとして挿入", false,
+       &TForm1::BricscadV131Click},
+      {MenuItem::BricscadExploded, u"BricsCAD V23 へ分解挿入", u"Bricscad V23 へ分解挿入", false,
+       &TForm1::BricscadV131Click},
+      {MenuItem::BricscadCommandLine, u"BricsCAD へブロック挿入（コマンドライン）", nullptr, true, &TForm1::AutoCAD3Click},
+      {MenuItem::IjcadBlock, u"IJCAD 2023 へブロックとして挿入", nullptr, true, &TForm1::IJCAD20231Click},
+      {MenuItem::IjcadExploded, u"IJCAD 2023 へ分解挿入", nullptr, false, &TForm1::IJCAD20231Click},
+      {MenuItem::IjcadCommandLine, u"IJCAD へブロック挿入（コマンドライン）", nullptr, true, &TForm1::AutoCAD3Click},
+      {MenuItem::NanoBlock, u"nanoCAD 5 へブロック挿入", nullptr, true, nullptr},
+      {MenuItem::NanoExploded, u"nanoCAD 5 へ分解挿入", nullptr, false, nullptr},
   };
+  state_.canInsert = options_.insertion != nullptr;
   for (const InsertEntry& e : inserts) {
     if (e.separatorBefore) {
       insert->addSeparator();
       PopupMenu1->addSeparator();
     }
-    add(insert, e.item, e.caption, later);
+    // An insertion never replaces what a running command works on.
+    std::function<void()> run;
+    if (e.handler) run = [this, e] { Command([this, e] { (this->*e.handler)(e.item); }, false); };
+    add(insert, e.item, e.caption, run);
     QAction* popup = PopupMenu1->addAction(MenuText(e.popupCaption ? e.popupCaption : e.caption));
+    if (run) connect(popup, &QAction::triggered, this, run);
     popupActions_.push_back({e.item, popup});
   }
   insert->addSeparator();
@@ -640,6 +648,44 @@ void TForm1::UpdateActions() {
     action->setEnabled(s.enabled);
     action->setVisible(s.visible);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Insertion into a CAD application
+
+// The drawing shown on the detail tab; on the list tab, where the grid's
+// pop-up is, the selected thumbnail's. Empty when there is none.
+fs::path TForm1::InsertionPath() const {
+  if (ActiveTab() == kDetailTab) return shownFile_;
+  const int i = DrawGrid1->Row() * DrawGrid1->ColCount() + DrawGrid1->Col();
+  return i >= 0 && i < static_cast<int>(DxfbmpAry.size()) ? DxfbmpAry[i].name : fs::path();
+}
+
+void TForm1::InsertDrawing(CadProduct product, std::optional<InsertMode> automationMode) {
+  if (!options_.insertion) return;
+  const StatusPanelSetter status = [this](int panel, const std::u16string& text) { SetStatusPanel(panel, text); };
+  if (automationMode)
+    options_.insertion->InsertThroughAutomation(product, *automationMode, InsertionPath(), Messages(), status);
+  else
+    options_.insertion->InsertThroughCommandLine(product, InsertionPath(), Messages(), status);
+}
+
+void TForm1::AutoCAD2Click(MenuItem) { InsertDrawing(CadProduct::AutoCad, InsertMode::Block); }
+void TForm1::AutoCAD1Click(MenuItem) { InsertDrawing(CadProduct::AutoCad, InsertMode::Exploded); }
+
+void TForm1::BricscadV131Click(MenuItem item) {
+  InsertDrawing(CadProduct::BricsCad, item == MenuItem::BricscadExploded ? InsertMode::Exploded : InsertMode::Block);
+}
+
+void TForm1::IJCAD20231Click(MenuItem item) {
+  InsertDrawing(CadProduct::Ijcad, item == MenuItem::IjcadExploded ? InsertMode::Exploded : InsertMode::Block);
+}
+
+void TForm1::AutoCAD3Click(MenuItem item) {
+  InsertDrawing(item == MenuItem::AutoCADCommandLine    ? CadProduct::AutoCad
+                : item == MenuItem::BricscadCommandLine ? CadProduct::BricsCad
+                                                        : CadProduct::Ijcad,
+                std::nullopt);
 }
 
 // ---------------------------------------------------------------------------

@@ -15,9 +15,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/CadInsertion.h"
 #include "app/FolderHistory.h"
 #include "app/FolderTree.h"
 #include "app/LoadSequence.h"
@@ -125,6 +127,9 @@ class TForm1 : public QMainWindow,
     bool startOnShow = true;
     // Where messages go instead of message boxes (tests); null: boxes.
     Reporter* messages = nullptr;
+    // Inserts drawings into CAD applications; null: the insertion items
+    // stay disabled.
+    CadInsertion* insertion = nullptr;
   };
 
   explicit TForm1(StartOptions options);
@@ -206,6 +211,12 @@ class TForm1 : public QMainWindow,
   void Edit1Change();
   void ListBox1Click();
   void ComboBox1Change();
+  // Insertion into a CAD application; item is the menu or pop-up item chosen.
+  void AutoCAD2Click(MenuItem item);
+  void AutoCAD1Click(MenuItem item);
+  void AutoCAD3Click(MenuItem item);
+  void BricscadV131Click(MenuItem item);
+  void IJCAD20231Click(MenuItem item);
   DetailView& Detail() { return *detailView_; }
   const ViewState& View() const { return view_; }
   void BuildListImagesNow();
@@ -314,6 +325,9 @@ class TForm1 : public QMainWindow,
   void TreeView1Edited(QTreeWidgetItem* node);
   QTreeWidgetItem* AddTreeNode(QTreeWidgetItem* parent, const ShellFolder& folder);
   void RedrawDetail();
+  std::filesystem::path InsertionPath() const;
+  // automationMode empty: through the command line.
+  void InsertDrawing(CadProduct product, std::optional<InsertMode> automationMode);
 
   // What the detail picture shows, so a resize draws it again.
   enum class DetailShows { Nothing, Drawing, Cross };

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "app/MemoryTuning.h"
 #include "app/Settings.h"
 #include "app/Vantrel2017Unit.h"
+#include "cadlink/CadLink.h"
 
 int main(int argc, char** argv) {
   vantrel::KeepFreedMemoryForReuse();
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
   const std::filesystem::path executable = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
   options.settingsFile = vantrel::SettingsFilePath(executable);
   for (int i = 1; i < argc; ++i) options.arguments.emplace_back(argv[i]);
+  const std::unique_ptr<vantrel::CadInsertion> insertion = vantrel::PlatformCadInsertion();
+  options.insertion = insertion.get();
   int result = 0;
   {
     vantrel::TForm1 form(options);

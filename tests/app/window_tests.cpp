@@ -1,6 +1,7 @@
 // Guards the main window against lost or misread settings, wrong listing
 // order, sizes and names, drops that show the wrong file, history and grid
-// rules gone wrong, and list builds that freeze the window or outlive it.
+// rules gone wrong, list builds that freeze the window or outlive it, and
+// insertion commands that hand over the wrong drawing.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScreen>
@@ -61,6 +63,7 @@ class WindowTest : public ::testing::Test {
     o.home = dir.path();
     o.startOnShow = false;
     o.messages = &messages;
+    o.insertion = insertion;
     o.threads = 2;
     o.arguments = std::move(arguments);
     auto w = std::make_unique<TForm1>(o);
@@ -83,6 +86,7 @@ class WindowTest : public ::testing::Test {
   }
   TempDir dir;
   test::RecordingReporter messages;
+  CadInsertion* insertion = nullptr;
 };
 
 TEST_F(WindowTest, FirstStartUsesDefaultsAndWritesEveryKeyInItsOrder) {
@@ -460,6 +464,34 @@ TEST(FileNames, NamesThatAreNotUtf8ReadAsCodePage932) {
   EXPECT_EQ(PathText("/tmp/\x90\x7d\x96\xca.dxf"), u"/tmp/図面.dxf");
   EXPECT_EQ(PathText("/図面/\x90\x7d.dxf"), u"/図面/図.dxf");  // a UTF-8 folder stays UTF-8
   EXPECT_EQ(PathText("plain.dxf"), u"plain.dxf");
+}
+
+// The grid's pop-up hands the selected thumbnail's drawing, not the first
+// or the one the detail view showed last, to the chosen application.
+TEST_F(WindowTest, PopupCommandOnTheListTabInsertsTheSelectedThumbnailsDrawing) {
+  struct Recorder : CadInsertion {
+    void InsertThroughAutomation(CadProduct, InsertMode, const fs::path&, Reporter&,
+                                 const StatusPanelSetter&) override {}
+    void InsertThroughCommandLine(CadProduct product, const fs::path& drawing, Reporter&,
+                                  const StatusPanelSetter&) override {
+      inserted.emplace_back(product, drawing);
+    }
+    std::vector<std::pair<CadProduct, fs::path>> inserted;
+  } cad;
+  insertion = &cad;
+  for (const char* n : {"p.dxf", "q.dxf", "r.dxf"}) WriteFile(dir / n, Dxf(n));
+  auto w = Open({dir.path().string()});
+  Start(*w);
+  w->SelectFileRow(2);
+  ASSERT_EQ(w->ListImages().size(), 3u);
+  QAction* bricscad = nullptr;
+  for (QAction* a : w->PopupMenu1->actions())
+    if (a->text() == QStringLiteral("BricsCAD へブロック挿入（コマンドライン）")) bricscad = a;
+  ASSERT_TRUE(bricscad && bricscad->isEnabled());
+  bricscad->trigger();
+  ASSERT_EQ(cad.inserted.size(), 1u);
+  EXPECT_EQ(cad.inserted[0].first, CadProduct::BricsCad);
+  EXPECT_EQ(cad.inserted[0].second, dir / "q.dxf");
 }
 
 // The window keeps handling events while a folder of 500 drawings is
