@@ -56,52 +56,47 @@ std::u16string Count(int i, int n) { return DecimalText(i) + u" / " + DecimalTex
 
 }  // namespace
 
-void VersionScan(LoadWindow& w) {
+namespace {
+
+// Every listed file with the status text and progress of the two scans.
+template <class Visit>
+void ScanListed(LoadWindow& w, const std::u16string& title, Visit visit) {
   const int n = ListedFiles(w);
   if (n == 0) return;
   {
     BatchProgress progress(w.Progress(), n);
     for (int k = 0; k < n; ++k) {
-      const int row = k + 1;
       progress.Before(k);
-      w.SetStatusPanel(0, u"バージョン取得中 ... " + Count(row, n));
-      const fs::path path = w.FilePath(row);
-      const std::string ext = UpperExtension(path);
-      std::u16string head, version;
-      if (!ReadFileSignature(path, head)) continue;
-      // A DWG head under any name; unlike a load, "Auto" is not looked for,
-      // so a binary DXF gets the label of its (empty) text header.
-      if (head.size() == 6 && head.starts_with(u"AC1")) {
-        if (ext == ".DXF") {
-          w.SetFileCell(kColVersion, row, DxfVersionLabel(head) + u" DXF");
-          w.SetFileCell(kColFormat, row, u"BinaryDXF");
-        } else {
-          w.SetFileCell(kColVersion, row, DwgVersionLabel(head) + u" DWG");
-          w.SetFileCell(kColFormat, row, u"DWG");
-        }
-        continue;
-      }
-      if (ReadAcadVer(path, version)) w.SetFileCell(kColVersion, row, DxfVersionLabel(version) + u" DXF");
+      w.SetStatusPanel(0, title + Count(k + 1, n));
+      visit(k + 1, w.FilePath(k + 1));
     }
   }
   w.SetStatusPanel(0, u"");
 }
 
-void CodePageScan(LoadWindow& w) {
-  const int n = ListedFiles(w);
-  if (n == 0) return;
-  {
-    BatchProgress progress(w.Progress(), n);
-    for (int k = 0; k < n; ++k) {
-      const int row = k + 1;
-      progress.Before(k);
-      w.SetStatusPanel(0, u"DWGCODEPAGE 取得中 ... " + Count(row, n));
-      const fs::path path = w.FilePath(row);
-      std::u16string codePage;
-      if (UpperExtension(path) == ".DXF" && ReadDwgCodePage(path, codePage)) w.SetFileCell(kColCodePage, row, codePage);
+}  // namespace
+
+void VersionScan(LoadWindow& w) {
+  ScanListed(w, u"バージョン取得中 ... ", [&](int row, const fs::path& path) {
+    std::u16string head, version;
+    if (!ReadFileSignature(path, head)) return;
+    // A DWG head under any name; unlike a load, "Auto" is not looked for, so
+    // a binary DXF gets the label of its (empty) text header.
+    if (head.size() == 6 && head.starts_with(u"AC1")) {
+      const bool dxf = UpperExtension(path) == ".DXF";
+      w.SetFileCell(kColVersion, row, dxf ? DxfVersionLabel(head) + u" DXF" : DwgVersionLabel(head) + u" DWG");
+      w.SetFileCell(kColFormat, row, dxf ? u"BinaryDXF" : u"DWG");
+      return;
     }
-  }
-  w.SetStatusPanel(0, u"");
+    if (ReadAcadVer(path, version)) w.SetFileCell(kColVersion, row, DxfVersionLabel(version) + u" DXF");
+  });
+}
+
+void CodePageScan(LoadWindow& w) {
+  ScanListed(w, u"DWGCODEPAGE 取得中 ... ", [&](int row, const fs::path& path) {
+    std::u16string codePage;
+    if (UpperExtension(path) == ".DXF" && ReadDwgCodePage(path, codePage)) w.SetFileCell(kColCodePage, row, codePage);
+  });
 }
 
 bool CreateListImageFiles(LoadWindow& w, const std::vector<TDxfbmp>& DxfbmpAry) {

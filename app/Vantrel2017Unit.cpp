@@ -193,23 +193,20 @@ int PicturePixel(double logical, double ratio) { return static_cast<int>(std::fl
 
 }  // namespace
 
-void DetailPicture::mousePressEvent(QMouseEvent* event) {
-  const QPointF p = event->position();
-  if (onPress)
-    onPress(event->button(), event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()),
-            PicturePixel(p.y(), Ratio()));
-}
+void DetailPicture::mousePressEvent(QMouseEvent* event) { Forward(event, onPress); }
 
 void DetailPicture::mouseMoveEvent(QMouseEvent* event) {
   const QPointF p = event->position();
   if (onMove) onMove(event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()), PicturePixel(p.y(), Ratio()));
 }
 
-void DetailPicture::mouseReleaseEvent(QMouseEvent* event) {
+void DetailPicture::mouseReleaseEvent(QMouseEvent* event) { Forward(event, onRelease); }
+
+void DetailPicture::Forward(QMouseEvent* event, const std::function<void(Qt::MouseButton, bool, int, int)>& to) {
   const QPointF p = event->position();
-  if (onRelease)
-    onRelease(event->button(), event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()),
-              PicturePixel(p.y(), Ratio()));
+  if (to)
+    to(event->button(), event->modifiers() & Qt::ShiftModifier, PicturePixel(p.x(), Ratio()),
+       PicturePixel(p.y(), Ratio()));
 }
 
 void DetailPicture::wheelEvent(QWheelEvent* event) {

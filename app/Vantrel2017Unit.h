@@ -100,6 +100,7 @@ class DetailPicture : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void Forward(QMouseEvent* event, const std::function<void(Qt::MouseButton, bool, int, int)>& to);
   QImage picture_;
   int wheelRest_ = 0;  // angle not yet turned into a step
 };
