@@ -169,8 +169,13 @@ TForm2::TForm2(Drawing& drawing, const ViewState& view, QSize detailPicture, Rep
   previewArea_->setWidget(Image1);
   previewArea_->setWidgetResizable(false);
 
+  // The choices keep their width; the preview takes what is left.
+  auto* choices = new QWidget(this);
+  choices->setLayout(controls);
+  controls->setContentsMargins(0, 0, 0, 0);
+  choices->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   auto* layout = new QHBoxLayout(this);
-  layout->addLayout(controls);
+  layout->addWidget(choices);
   layout->addWidget(previewArea_, 1);
 }
 

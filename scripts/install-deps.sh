@@ -10,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipaexfont-gothic
   xvfb xauth
+  # Readers written by others that the export's tests open our metafiles
+  # with; libwmf draws nothing without the URW fonts.
+  emf2svg libwmf-bin fonts-urw-base35
   clang libclang-rt-14-dev
 )
 
