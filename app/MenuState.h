@@ -50,7 +50,7 @@ struct LandedCommands {
   bool insertion = true;
   bool monochrome = true;
 };
-inline constexpr LandedCommands kLanded{};
+inline constexpr LandedCommands kLanded{.imageExport = true};
 
 struct MainWindowState {
   bool detailTab = false;

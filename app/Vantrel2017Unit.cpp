@@ -50,6 +50,7 @@
 #include "app/ThumbnailGrid.h"
 #include "app/VantrelUnit3.h"
 #include "app/VantrelAbout.h"
+#include "app/VantrelUnit2.h"
 #include "app/WorkFolder.h"
 #include "model/FileNames.h"
 #include "model/SilentAbort.h"
@@ -506,7 +507,7 @@ void TForm1::BuildMenus() {
   MenuActions[static_cast<int>(MenuItem::HistorySeparator)] = file->addSeparator();
   add(file, MenuItem::N12, u"現フォルダを履歴から削除", [this] { N12Click(); });
   file->addSeparator();
-  add(file, MenuItem::WMF1, u"WMF/EMF・BMP作成", later);
+  add(file, MenuItem::WMF1, u"WMF/EMF・BMP作成", [this] { Command([this] { WMF1Click(); }, false); });
   file->addSeparator();
   add(file, MenuItem::N5, u"終了", [this] { close(); });
 
@@ -1711,5 +1712,10 @@ void TForm1::TeighaFileConverter2Click() {
 }
 
 void TForm1::N16Click() { ShowAboutBox(this); }
+
+void TForm1::WMF1Click() {
+  TForm2 dialog(drawing_, view_, DetailPictureSize(), *this, this);
+  dialog.exec();
+}
 
 }  // namespace vantrel

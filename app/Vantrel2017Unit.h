@@ -198,6 +198,7 @@ class TForm1 : public QMainWindow,
   void N45Click();
   void N47Click();
   void N16Click();
+  void WMF1Click();
   void eighaFileConverter1Click();
   void TeighaFileConverter2Click();
   void SetCellSize(MenuItem item);

@@ -1,17 +1,26 @@
-// vantrel-cli render: one drawing into a PNG or BMP picture, read and drawn
+// vantrel-cli render: one drawing into a PNG or BMP picture, or through the
+// image export's recording into an EMF, WMF, PDF or SVG file, read and drawn
 // as the detail view loads it (encoding by release, the passes and pens, a
 // fit with 0.85), for looking at the reader and renderer without a window.
+#include <QBuffer>
 #include <QImage>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 
+#include "app/ImageExport.h"
+#include "app/ReplaceFile.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "model/FileNames.h"
+#include "render/QtCanvas.h"
 
 namespace vantrel::cli {
 
@@ -88,13 +97,53 @@ const char* PictureFormat(const fs::path& file) {
   return ext == ".PNG" ? "PNG" : ext == ".BMP" ? "BMP" : nullptr;
 }
 
+bool IsVectorFile(const fs::path& file) {
+  const std::string ext = UpperExtension(file);
+  return ext == ".EMF" || ext == ".WMF" || ext == ".PDF" || ext == ".SVG";
+}
+
+// The recorded drawing replayed onto a page of w x h pixels at 96 dpi.
+template <typename PaintDevice>
+void ReplayOnto(PaintDevice& device, const ExportPicture& picture) {
+  QtCanvas canvas(device);
+  picture.recording.Replay(canvas);
+}
+
+// The file's bytes as the image export makes a metafile, and as the same
+// recording replayed onto Qt's PDF and SVG painters.
+std::string VectorFileBytes(const fs::path& file, const ExportPicture& picture) {
+  const std::string ext = UpperExtension(file);
+  if (ext == ".EMF") return MetafileBytes(picture, MetafileFormat::Emf);
+  if (ext == ".WMF") return MetafileBytes(picture, MetafileFormat::Wmf);
+  const int w = picture.size.width(), h = picture.size.height();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (ext == ".PDF") {
+    QPdfWriter writer(&buffer);
+    writer.setResolution(96);
+    writer.setPageSize(QPageSize(QSizeF(w * 72.0 / 96, h * 72.0 / 96), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    ReplayOnto(writer, picture);
+  } else {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setSize(QSize(w, h));
+    svg.setViewBox(QRect(0, 0, w, h));
+    svg.setResolution(96);
+    ReplayOnto(svg, picture);
+  }
+  return bytes.toStdString();
+}
+
 }  // namespace
 
 int RunRender(const Args& args) {
   RenderOptions o;
   if (const std::string problem = ParseArgs(args, o); !problem.empty()) return UsageError("render", problem);
   const char* format = PictureFormat(o.output);
-  if (!format) return UsageError("render", o.output.native() + ": the picture must be .png or .bmp");
+  if (!format && !IsVectorFile(o.output))
+    return UsageError("render", o.output.native() + ": the picture must be .png, .bmp, .emf, .wmf, .pdf or .svg");
   if (!CheckInputFile("render", o.input)) return 1;
   StderrReporter reporter;
   // A DWG or binary DXF goes through the converter, as the detail view does.
@@ -105,14 +154,31 @@ int RunRender(const Args& args) {
   if (!ReadForDrawing("render", o.input, textDxf, d, reporter, version)) return 1;
 
   const std::unique_ptr<GuiSession> gui = StartGui();
-  QImage picture(o.width, o.height, QImage::Format_RGB32);
-  // A large picture may find no memory; Qt then hands back a null image.
-  if (picture.isNull()) {
-    std::fprintf(stderr, "vantrel-cli render: no memory for a %dx%d picture\n", o.width, o.height);
-    return 1;
+  int drawn = 0;
+  bool written = false;
+  if (format) {
+    QImage picture(o.width, o.height, QImage::Format_RGB32);
+    // A large picture may find no memory; Qt then hands back a null image.
+    if (picture.isNull()) {
+      std::fprintf(stderr, "vantrel-cli render: no memory for a %dx%d picture\n", o.width, o.height);
+      return 1;
+    }
+    drawn = DrawFitted(d, picture, o.background, o.penWidth, o.colorMode);
+    written = SavePicture(picture, o.output, format);
+  } else {
+    ExportChoices choices;
+    choices.currentSize = false;
+    choices.givenSize = QSize(o.width, o.height);
+    choices.colorMode = o.colorMode;
+    choices.background = o.background;
+    choices.range = ExportRange::WholeDrawing;
+    choices.penWidth = o.penWidth;
+    const ExportPicture picture = MakeExportPicture(d, ViewState{}, QSize(), choices);
+    drawn = picture.drawn;
+    const std::string bytes = VectorFileBytes(o.output, picture);
+    written = !bytes.empty() && ReplaceFileContents(o.output, std::span(bytes.data(), bytes.size()));
   }
-  const int drawn = DrawFitted(d, picture, o.background, o.penWidth, o.colorMode);
-  if (!SavePicture(picture, o.output, format)) {
+  if (!written) {
     std::fprintf(stderr, "vantrel-cli render: %s: cannot be written\n", ShownPath(o.output).c_str());
     return 1;
   }

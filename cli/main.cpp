@@ -36,11 +36,13 @@ const Command kCommands[] = {
      "DXF file is read from its converted copy. Exit status 1 when the file\n"
      "cannot be read, or was read only up to a bad value.\n"},
     {"render", RunRender,
-     "render -o OUT.png|OUT.bmp [--size WxH] [--mode color|mono|invert]\n"
+     "render -o OUT.png|.bmp|.emf|.wmf|.pdf|.svg [--size WxH] [--mode color|mono|invert]\n"
      "         [--background black|white|#RRGGBB] [--pen N] [-q] [--] FILE",
      "the drawing as a picture",
      "Draws the drawing as the detail view does, fitted into the picture.\n"
-     "  -o OUT          the picture, .png or .bmp\n"
+     "  -o OUT          the picture, .png or .bmp, or as the image export\n"
+     "                  makes it: .emf, .wmf, or .pdf and .svg from the same\n"
+     "                  drawing calls\n"
      "  --size WxH      its size in pixels (1024x768)\n"
      "  --mode M        color, mono or invert (color)\n"
      "  --background C  black, white or #RRGGBB (black)\n"

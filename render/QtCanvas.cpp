@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainterPath>
 #include <QPen>
 #include <QString>
@@ -498,16 +499,25 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   if (text.empty()) return;
   RealiseFont();
   const CopyModeScope copy(painter_);
-  painter_.setFont(*qtFont_);
+  QFont font = *qtFont_;
+  double stretch = 1;
+  // SVG keeps no font stretch, and readers would draw the wider natural
+  // glyphs at the narrow positions; a scale says the same to every reader.
+  const QPaintEngine* engine = painter_.paintEngine();
+  if (engine && engine->type() == QPaintEngine::SVG && font.stretch() > 0 && font.stretch() != 100) {
+    stretch = font.stretch() / 100.0;
+    font.setStretch(100);
+  }
+  painter_.setFont(font);
   painter_.setPen(ToQColor(fontColor_));
   penDirty_ = true;
   const QString s = QString::fromStdU16String(text);
-  if (font_.escapement == 0 && fontScale_ == 1) {
+  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1) {
     painter_.drawText(QPoint(x, y + ascent_), s);
   } else {
     painter_.translate(x, y);
     painter_.rotate(-font_.escapement / 10.0);
-    painter_.scale(fontScale_, fontScale_);
+    painter_.scale(fontScale_ * stretch, fontScale_);
     painter_.drawText(QPoint(0, ascent_), s);
     painter_.resetTransform();
   }

@@ -10,7 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipaexfont-gothic
   xvfb xauth
-  poppler-utils
+  # Readers written by others that the tests open our files with: PDF pages,
+  # and metafiles (libwmf draws nothing without the URW fonts).
+  poppler-utils emf2svg libwmf-bin fonts-urw-base35
   clang libclang-rt-14-dev
 )
 

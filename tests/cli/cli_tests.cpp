@@ -1,7 +1,7 @@
 // Guards vantrel-cli against breaking what scripts and file managers rely on: help and usage
 // exits, a thumbnailer that reports success for no picture or hangs on a pipe, an abort on a
-// display that is not there, a folder failed by one name that is not UTF-8, and a render of
-// one DWG that shows another of the same name.
+// display that is not there, a folder failed by one name that is not UTF-8, a render of
+// one DWG that shows another of the same name, and vector renders in another format.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -130,6 +130,14 @@ TEST(Cli, RenderNeedsNoDisplayAndSaysWhenNothingWasDrawn) {
   EXPECT_EQ(o.out, "a.png: 1 entities drawn ()\n");
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(ReadFileBytes(dir / "a.png").substr(1, 3), "PNG");
+  // The vector formats come from the image export's recording.
+  const std::pair<const char*, std::pair<std::size_t, std::string>> vectors[] = {
+      {"a.emf", {40, " EMF"}}, {"a.wmf", {0, "\xD7\xCD\xC6\x9A"}}, {"a.pdf", {0, "%PDF"}}, {"a.svg", {0, "<?xml"}}};
+  for (const auto& [name, signature] : vectors) {
+    const Outcome v = RunCli({"render", "a.dxf", "-q", "-o", name}, dir.path());
+    EXPECT_EQ(v.status, 0) << name << v.err;
+    EXPECT_EQ(ReadFileBytes(dir / name).substr(signature.first, signature.second.size()), signature.second) << name;
+  }
 
   const Outcome empty = RunCli({"render", "empty.dxf", "-o", "e.bmp", "--quiet"}, dir.path());
   EXPECT_EQ(empty.status, 0);
