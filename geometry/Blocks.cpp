@@ -52,9 +52,9 @@ struct BlockIndex {
     // Records of one block stand together; the entry of the previous record
     // saves most lookups.
     Entry* last = nullptr;
-    const std::u16string* lastName = nullptr;
+    const SharedName* lastName = nullptr;
     for (std::size_t i = 0; i < records.size(); ++i) {
-      const std::u16string& name = records[i].bname;
+      const SharedName& name = records[i].bname;
       if (lastName == nullptr || *lastName != name) {
         last = &entries[name];
         lastName = &name;
@@ -319,7 +319,7 @@ void ExpandBlocks(Drawing& d) {
     if (placers != nullptr) {
       // Geometric growth: an exact reserve per block would move every
       // nested insert collected so far once per placed block.
-      ReserveRecords(d.BlkInsertAry,
+      ReserveTable(d.BlkInsertAry,
                      d.BlkInsertAry.size() + placers->size() * block.InsertAry.size());
       for (std::size_t pi : *placers) {
         const TInsertBlk& placer = d.EntInsertAry[pi];

@@ -6,11 +6,10 @@
 // used costs address space only; its pages are never touched.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
-#include <vector>
 
 #include "model/AcadDxfUnit.h"
+#include "model/TableStorage.h"
 
 namespace vantrel {
 
@@ -30,14 +29,6 @@ struct TableRoom {
     return *this;
   }
 };
-
-// Room for at least count records. Growth stays geometric, so passes that
-// each reserve a little more do not move the table each time.
-template <class T>
-void ReserveRecords(std::vector<T>& table, std::size_t count) {
-  if (count <= table.capacity()) return;
-  table.reserve(std::max(count, table.capacity() + table.capacity() / 2));
-}
 
 // Room for room more records in each entity table.
 void ReserveRoom(Drawing& d, const TableRoom& room);

@@ -135,7 +135,7 @@ class PenCache {
     return static_cast<TPenStyle>(style);
   }
 
-  TPenStyle LtypeStyle(const std::u16string& ltype) {
+  TPenStyle LtypeStyle(const SharedName& ltype) {
     if (!haveLtype_ || ltype != lastLtype_) {
       lastLtype_ = ltype;
       lastLtypeStyle_ = LtypeToPenStyle(ltype);
@@ -147,7 +147,7 @@ class PenCache {
   const Drawing& d_;
   RecentLayers layers_;
   std::vector<int> layerStyles_;  // -1 until asked
-  std::u16string lastLtype_;
+  SharedName lastLtype_;
   TPenStyle lastLtypeStyle_ = psSolid;
   bool haveLtype_ = false;
 };
