@@ -1,5 +1,6 @@
 #include "geometry/PassSequence.h"
 
+#include <cstdio>
 #include <exception>
 #include <new>
 #include <stdexcept>
@@ -33,6 +34,24 @@ bool EqualsUpperAscii(const std::u16string& name, const char16_t* upper) {
 
 }  // namespace
 
+std::size_t MachineExpansionBudget() {
+  std::size_t available = std::size_t{8} << 30;
+  if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+      unsigned long long kib = 0;
+      if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+        available = static_cast<std::size_t>(kib) * 1024;
+        break;
+      }
+    }
+    std::fclose(f);
+  }
+  // The rest stays for the system, the other drawings of a list build, the
+  // picture, and what the viewer holds besides the records.
+  return available / 8;
+}
+
 void ApplySymbolLayerSwitch(Drawing& d, bool newJis, bool oldJis) {
   int set = 0;
   for (TLayer& layer : d.LayerAry) {
@@ -47,7 +66,10 @@ void ApplySymbolLayerSwitch(Drawing& d, bool newJis, bool oldJis) {
   }
 }
 
-void RunGeometryPasses(Drawing& d, const PassOptions& options) {
+PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
+  ExpansionBudget budget;
+  budget.bytes = options.expansionBudget != 0 ? options.expansionBudget : MachineExpansionBudget();
+
   if (!d.BlkLwpAry.empty()) BlockPolylinesToLines(d);
   Release(d.BlkLwpAry);
   Release(d.BlkLwpVerAry);
@@ -57,7 +79,7 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
   // be had is not needed for the result: the tables then grow as they go.
   try {
     TableRoom room = FlatteningRoom(d, kCurveStepDeg);
-    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) room += ExpansionRoom(d);
+    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) room += ExpansionRoom(d).Within(budget.bytes);
     ReserveRoom(d, room);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
@@ -73,12 +95,19 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
   LinesToWcs(d);
   TextsToWcs(d);
 
-  if (!d.EntInsertAry.empty()) ExpandInserts(d);
-  if (!d.BlockAry.empty()) {
-    // Whatever the expansion placed before failing stays; the drawing is
-    // still worth showing without the rest of its blocks.
+  // Whatever the expansion placed before failing stays; the drawing is
+  // still worth showing without the rest of its blocks.
+  bool outOfMemory = false;
+  try {
+    if (!d.EntInsertAry.empty()) ExpandInserts(d, budget);
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
+  }
+  if (!d.BlockAry.empty() && !outOfMemory) {
     try {
-      ExpandBlocks(d);
+      ExpandBlocks(d, budget);
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
     } catch (const std::exception&) {
     }
   }
@@ -97,6 +126,7 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
 
   if (options.symbolLayerSwitch) ApplySymbolLayerSwitch(d, options.newJisChecked, options.oldJisChecked);
   CalcExtents(d);
+  return PassOutcome{budget.stopped || outOfMemory, budget.placed};
 }
 
 }  // namespace vantrel

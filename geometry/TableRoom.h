@@ -6,12 +6,23 @@
 // used costs address space only; its pages are never touched.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 #include "model/AcadDxfUnit.h"
 #include "model/TableStorage.h"
 
 namespace vantrel {
+
+// a + b and a * b held at the largest count instead of wrapping round: the
+// counts of a hostile file multiply far past any table.
+inline std::size_t SaturatingAdd(std::size_t a, std::size_t b) {
+  return a > SIZE_MAX - b ? SIZE_MAX : a + b;
+}
+inline std::size_t SaturatingMul(std::size_t a, std::size_t b) {
+  return b != 0 && a > SIZE_MAX / b ? SIZE_MAX : a * b;
+}
 
 // Records a pass (or a run of passes) may append to the four entity tables
 // the renderer draws.
@@ -22,11 +33,18 @@ struct TableRoom {
   std::size_t texts = 0;
 
   TableRoom& operator+=(const TableRoom& o) {
-    lines += o.lines;
-    circles += o.circles;
-    arcs += o.arcs;
-    texts += o.texts;
+    lines = SaturatingAdd(lines, o.lines);
+    circles = SaturatingAdd(circles, o.circles);
+    arcs = SaturatingAdd(arcs, o.arcs);
+    texts = SaturatingAdd(texts, o.texts);
     return *this;
+  }
+
+  // At most what bytes of records of each kind take.
+  TableRoom Within(std::size_t bytes) const {
+    return TableRoom{std::min(lines, bytes / sizeof(TAcadLineBlk)),
+                     std::min(circles, bytes / sizeof(TCircleBlk)),
+                     std::min(arcs, bytes / sizeof(TArcBlk)), std::min(texts, bytes / sizeof(TTextBlk))};
   }
 };
 
