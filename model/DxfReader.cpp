@@ -386,8 +386,25 @@ class Reader {
 
   template <class R>
   void ResolveColor(R& r, bool blk) {
-    if (r.color == 256) r.color = LayerColor(d_, r.layer);
-    if (blk && (r.layer == u"0" || r.color == 0)) r.color = LayerColor(d_, r.layer);
+    if (r.color == 256) r.color = ColorOfLayer(r.layer);
+    if (blk && (r.layer == u"0" || r.color == 0)) r.color = ColorOfLayer(r.layer);
+  }
+
+  // LayerColor, with the layer of the previous record remembered by its
+  // handle: records come in runs on one layer, and hashing the name of
+  // every record was a good part of the pair loop. The layer found stays
+  // the first of its name (layers are only appended), and a renamed one no
+  // longer matches.
+  SmallInt ColorOfLayer(const SharedName& layer) {
+    if (!layer.SameHandle(lastLayer_) || lastLayerIndex_ >= d_.LayerAry.size() ||
+        d_.LayerAry[lastLayerIndex_].Name != layer.str()) {
+      const SmallInt color = LayerColor(d_, layer);
+      const Integer index = LayerIndex(d_, layer);
+      if (index < 0) return color;
+      lastLayer_ = layer;
+      lastLayerIndex_ = static_cast<std::size_t>(index);
+    }
+    return d_.LayerAry[lastLayerIndex_].color;
   }
 
   template <class R>
@@ -511,6 +528,8 @@ class Reader {
   NameCache names_;
   NameCache upperNames_;
   const SharedName noName_;
+  SharedName lastLayer_;
+  std::size_t lastLayerIndex_ = SIZE_MAX;
 
   static constexpr std::size_t kLeastGrowth = 1000;
   std::size_t fileSize_ = 0;
