@@ -18,6 +18,8 @@ class RecentLayers {
 
   Integer IndexOf(const SharedName& name) {
     for (std::size_t i = 0; i < used_; ++i)
+      if (slots_[i].name.SameHandle(name)) return slots_[i].index;
+    for (std::size_t i = 0; i < used_; ++i)
       if (slots_[i].name == name) return slots_[i].index;
     Slot& slot = slots_[next_];
     next_ = (next_ + 1) % slots_.size();
@@ -33,7 +35,7 @@ class RecentLayers {
     Integer index = -1;
   };
   const Drawing& d_;
-  std::array<Slot, 8> slots_;
+  std::array<Slot, 16> slots_;
   std::size_t used_ = 0;
   std::size_t next_ = 0;
 };
