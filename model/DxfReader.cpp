@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -379,9 +380,14 @@ class Reader {
       start = known->second;
     const double filled = consumed_ > start ? static_cast<double>(consumed_ - start) : 1.0;
     const double ahead = fileSize_ > consumed_ ? static_cast<double>(fileSize_ - consumed_) : 0.0;
-    // A record takes a dozen bytes of the file at the very least.
-    const double projected = std::min(static_cast<double>(n) * ahead / filled * 1.1, ahead / 12);
-    ReserveTable(table, n + std::max<std::size_t>(kLeastGrowth, static_cast<std::size_t>(projected)));
+    // Held to a record in eight bytes still to come, more than any drawing
+    // has; where even less room cannot be had, the table grows by the step.
+    const double projected = std::min(static_cast<double>(n) * ahead / filled * 1.1, ahead / 8);
+    try {
+      ReserveTable(table, n + std::max<std::size_t>(kLeastGrowth, static_cast<std::size_t>(projected)));
+    } catch (const std::bad_alloc&) {
+      ReserveTable(table, n + kLeastGrowth);
+    }
   }
 
   template <class R>
