@@ -201,19 +201,20 @@ TAcadPoint TextOffset(TAcadPoint A, double dx, double dy, double theta, double S
 // of its font (full-width characters twice that), in its colour.
 constexpr int kSmallestShapedCell = 8;
 
-// The cell (dx, dy) is the top-left corner of, in hundredths of a pixel: the
-// text itself, or for a small one the line along its base line.
+// The text whose cell has its top-left corner at (dx, dy).
 void TextAt(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, double dx, double dy,
-            double theta, double Scale, const std::u16string& s, double cellHh, double lineWt,
-            TColor colour) {
-  if (lineWt < 0) {
-    const PixelPoint p = RelativeToPixel(ScreenCenter, TextOffset(A, dx, dy, theta, Scale), Scale);
-    canvas.TextOut(p.x, p.y, s);
-    return;
-  }
-  const double baseline = dy - 0.855 * cellHh;
+            double theta, double Scale, const std::u16string& s) {
+  const PixelPoint p = RelativeToPixel(ScreenCenter, TextOffset(A, dx, dy, theta, Scale), Scale);
+  canvas.TextOut(p.x, p.y, s);
+}
+
+// For a small text, Wt long along the base line of the cell at (dx, dy), Hh
+// high; the base line lies 0.855 of the cell below its top.
+void BaseLineAt(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, double dx, double dy,
+                double theta, double Scale, double Hh, double Wt, TColor colour) {
+  const double baseline = dy - 0.855 * Hh;
   DrawLine(canvas, ScreenCenter, TextOffset(A, dx, baseline, theta, Scale),
-           TextOffset(A, dx + lineWt, baseline, theta, Scale), Scale, psSolid, 1, colour);
+           TextOffset(A, dx + Wt, baseline, theta, Scale), Scale, psSolid, 1, colour);
 }
 
 }  // namespace
@@ -395,15 +396,20 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
     if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
     if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
   }
-  auto widthOf = [&](const std::u16string& text) {
-    return (small ? static_cast<double>(W) * Cp932ByteCount(text) : canvas.TextWidth(text)) * 100.0;
-  };
   const double Hh = H * 100.0;
+  // One line of text (or its base line) with its offsets from the width.
+  auto show = [&](const std::u16string& text, auto dxOf, double dy) {
+    if (small) {
+      const double Wt = static_cast<double>(W) * Cp932ByteCount(text) * 100.0;
+      BaseLineAt(canvas, ScreenCenter, A, dxOf(Wt), dy, theta, Scale, Hh, Wt, Colour);
+    } else {
+      const double Wt = canvas.TextWidth(text) * 100.0;
+      TextAt(canvas, ScreenCenter, A, dxOf(Wt), dy, theta, Scale, text);
+    }
+  };
 
   if (!t.mtflag) {
-    const double Wt = widthOf(S);
-    TextAt(canvas, ScreenCenter, A, TextDx(t.code72, Wt), TextDy(t.code72, t.code73, Hh), theta,
-           Scale, S, Hh, small ? Wt : -1, Colour);
+    show(S, [&](double Wt) { return TextDx(t.code72, Wt); }, TextDy(t.code72, t.code73, Hh));
   } else {
     const double D = t.code40 * t.code44 * 1.7;
     const double n = static_cast<double>(lines.size());
@@ -414,10 +420,8 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
     }
     const double rad = theta * kDegToRad;
     for (const std::u16string& line : lines) {
-      const std::u16string L = StripMTextCodes(line);
-      const double Wt = widthOf(L);
-      TextAt(canvas, ScreenCenter, A, MTextDx(t.code71, Wt), MTextDy(t.code71, Hh), theta, Scale,
-             L, Hh, small ? Wt : -1, Colour);
+      show(StripMTextCodes(line), [&](double Wt) { return MTextDx(t.code71, Wt); },
+           MTextDy(t.code71, Hh));
       A.x = A.x + std::sin(rad) * D;
       A.y = A.y - std::cos(rad) * D;
     }
