@@ -105,8 +105,10 @@ struct TAcadLineBlk {
   SmallInt convtype = 0;
   SmallInt code60 = 0;
   TPenStyle PenStyle = psSolid;
-  bool lwpflag = false;
-  bool checked = false;
+  // Two flags no pass uses share a byte: it keeps the most numerous record
+  // of all at 120 bytes.
+  bool lwpflag : 1 = false;
+  bool checked : 1 = false;
 };
 
 struct TCircleBlk {
