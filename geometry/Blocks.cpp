@@ -285,6 +285,11 @@ void ForEachNestingBlock(const Drawing& d, const NestingRules& rules, F&& f) {
   }
 }
 
+// How many times ExpandBlocks collects a block's nested inserts.
+std::size_t NestedCopies(const std::vector<std::size_t>* placers, bool inPlace) {
+  return (placers != nullptr ? placers->size() : 0) + (inPlace ? 1 : 0);
+}
+
 // Everything ExpandBlocks will append to the target tables, counted by its
 // own rules without placing anything.
 TableRoom BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const NestingRules& rules) {
@@ -297,7 +302,7 @@ TableRoom BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const Ne
       room.arcs += entry.arcs.size();
       room.texts += entry.texts.size();
     }
-    const std::size_t copies = (placers != nullptr ? placers->size() : 0) + (inPlace ? 1 : 0);
+    const std::size_t copies = NestedCopies(placers, inPlace);
     if (copies == 0) return;
     for (const TInsertBlk& nested : block.InsertAry)
       if (rules.Eligible(nested))
@@ -363,6 +368,15 @@ void ExpandBlocks(Drawing& d, ExpansionBudget& budget) {
   const BlockIndex index(d, true);
   const NestingRules rules(d);
   ReserveRoom(d, BlockExpansionRoom(d, index, rules).Within(budget.bytes));
+  // The nested inserts are collected block by block; room for all of them
+  // at once moves none of them again.
+  std::size_t nested = 0;
+  ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
+                                    const std::vector<std::size_t>* placers, bool inPlace) {
+    nested = SaturatingAdd(nested, SaturatingMul(NestedCopies(placers, inPlace), block.InsertAry.size()));
+  });
+  ReserveTable(d.BlkInsertAry,
+               d.BlkInsertAry.size() + std::min(nested, budget.bytes / sizeof(TInsertBlk)));
   ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
                                     const std::vector<std::size_t>* placers, bool inPlace) {
     if (budget.stopped) return;
@@ -373,10 +387,6 @@ void ExpandBlocks(Drawing& d, ExpansionBudget& budget) {
     // what they place later: one copy per placer, all of it or none.
     const std::size_t copyBytes = NestedCopyBytes(block, index, rules);
     if (placers != nullptr) {
-      // Geometric growth: an exact reserve per block would move every
-      // nested insert collected so far once per placed block.
-      const std::size_t copies = std::min(placers->size(), budget.bytes / std::max<std::size_t>(copyBytes, 1));
-      ReserveTable(d.BlkInsertAry, d.BlkInsertAry.size() + copies * block.InsertAry.size());
       for (std::size_t pi : *placers) {
         if (!budget.Take(copyBytes)) break;
         const TInsertBlk& placer = d.EntInsertAry[pi];

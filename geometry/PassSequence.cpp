@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -77,10 +78,22 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   // The passes below append to the entity tables, each by its own rule; room
   // for all of it at once moves the records read only once. Room that cannot
   // be had is not needed for the result: the tables then grow as they go.
+  // When all of that room will be written (the expansion fits its budget),
+  // its pages are faulted in beside the passes.
+  std::unique_ptr<BackgroundFaultIn> faultIn;
   try {
     TableRoom room = FlatteningRoom(d, kCurveStepDeg);
-    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) room += ExpansionRoom(d).Within(budget.bytes);
+    bool whole = true;
+    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) {
+      const TableRoom expansion = ExpansionRoom(d);
+      whole = RecordBytes(expansion) <= budget.bytes;
+      room += expansion.Within(budget.bytes);
+    }
     ReserveRoom(d, room);
+    if (whole)
+      faultIn = std::make_unique<BackgroundFaultIn>(std::vector<BackgroundFaultIn::Range>{
+          RoomOf(d.EntLineAry, room.lines), RoomOf(d.EntCircleAry, room.circles),
+          RoomOf(d.EntArcAry, room.arcs), RoomOf(d.EntTextAry, room.texts)});
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }

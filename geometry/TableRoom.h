@@ -48,6 +48,14 @@ struct TableRoom {
   }
 };
 
+// What the records of room take, their texts' own strings aside.
+inline std::size_t RecordBytes(const TableRoom& room) {
+  return SaturatingAdd(SaturatingAdd(SaturatingMul(room.lines, sizeof(TAcadLineBlk)),
+                                     SaturatingMul(room.circles, sizeof(TCircleBlk))),
+                       SaturatingAdd(SaturatingMul(room.arcs, sizeof(TArcBlk)),
+                                     SaturatingMul(room.texts, sizeof(TTextBlk))));
+}
+
 // Room for room more records in each entity table.
 void ReserveRoom(Drawing& d, const TableRoom& room);
 

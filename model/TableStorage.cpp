@@ -2,7 +2,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <system_error>
+#include <utility>
 
 namespace vantrel {
 
@@ -17,6 +20,55 @@ void AdviseHugePages(void* p, std::size_t bytes) noexcept {
 #else
   (void)p;
   (void)bytes;
+#endif
+}
+
+BackgroundFaultIn::BackgroundFaultIn(std::vector<Range> ranges) : ranges_(std::move(ranges)) {
+#if defined(MADV_POPULATE_WRITE)
+  std::size_t total = 0;
+  for (const Range& r : ranges_) total += r.bytes;
+  if (total < kWorthAThread) return;
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    // Without a thread the pass faults its pages in itself, as ever.
+  }
+#endif
+}
+
+BackgroundFaultIn::~BackgroundFaultIn() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void BackgroundFaultIn::Run() {
+#if defined(MADV_POPULATE_WRITE)
+  constexpr std::uintptr_t kPage = 4096;
+  constexpr std::size_t kRound = std::size_t{16} << 20;  // bytes of all ranges a round
+  std::size_t total = 0;
+  for (const Range& r : ranges_) total += r.bytes;
+  struct Cursor {
+    std::uintptr_t next, end;
+    std::size_t step;
+  };
+  std::vector<Cursor> cursors;
+  for (const Range& r : ranges_) {
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(r.begin);
+    const auto share = static_cast<std::size_t>(static_cast<double>(kRound) * r.bytes / total);
+    // A page the table already uses is present; populating it does nothing.
+    cursors.push_back({begin & ~(kPage - 1), (begin + r.bytes + kPage - 1) & ~(kPage - 1),
+                       std::max<std::size_t>(share, kPage) & ~(kPage - 1)});
+  }
+  for (bool more = true; more && !stop_;) {
+    more = false;
+    for (Cursor& c : cursors) {
+      if (c.next >= c.end || stop_) continue;
+      const std::size_t len = std::min<std::size_t>(c.step, c.end - c.next);
+      madvise(reinterpret_cast<void*>(c.next), len, MADV_POPULATE_WRITE);
+      c.next += len;
+      more = more || c.next < c.end;
+    }
+  }
 #endif
 }
 

@@ -10,8 +10,10 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 namespace vantrel {
@@ -39,6 +41,41 @@ void ReserveTable(std::vector<T>& table, std::size_t count) {
   AdviseHugePages(grown.data(), room * sizeof(T));
   std::move(table.begin(), table.end(), std::back_inserter(grown));
   table.swap(grown);
+}
+
+// Storage a pass is about to fill, faulted in on a thread of its own while
+// the pass runs: the kernel zeroes every page before its first write, and
+// the placed records of a big drawing are a quarter of a gigabyte of such
+// pages, which the pass then finds ready. Nothing is written to the ranges
+// (a page the pass reaches first is simply not waited for), and the ranges
+// are taken in step, as the pass fills its tables side by side. Less than
+// kWorthAThread is left to the pass; without the kernel's support, all is.
+class BackgroundFaultIn {
+ public:
+  struct Range {
+    void* begin;
+    std::size_t bytes;
+  };
+  static constexpr std::size_t kWorthAThread = std::size_t{64} << 20;
+
+  explicit BackgroundFaultIn(std::vector<Range> ranges);
+  // Stops after the step in hand and waits for the thread.
+  ~BackgroundFaultIn();
+  BackgroundFaultIn(const BackgroundFaultIn&) = delete;
+  BackgroundFaultIn& operator=(const BackgroundFaultIn&) = delete;
+
+ private:
+  void Run();
+
+  std::vector<Range> ranges_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// The storage between a table's size and size + count.
+template <class T>
+BackgroundFaultIn::Range RoomOf(std::vector<T>& table, std::size_t count) {
+  return {table.data() + table.size(), std::min(count, table.capacity() - table.size()) * sizeof(T)};
 }
 
 }  // namespace vantrel

@@ -1,8 +1,9 @@
 // Guards the shared names and the growth of the reader's tables against names that change case,
-// merge or vanish with the record they came from, and records lost, reordered or torn apart when a
-// large table moves into its grown storage.
+// merge or vanish with the record they came from, and records lost, reordered, torn apart or
+// overwritten when a large table moves into its grown storage or has its pages faulted in ahead.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -98,6 +99,18 @@ TEST(TableStorage, ALargeTableGrowsOnceAndKeepsItsRecordsInOrder) {
   const std::size_t before = texts.capacity();
   ReserveTable(texts, before + 1);
   EXPECT_GE(texts.capacity(), before + before / 2);
+}
+
+TEST(TableStorage, FaultingInAheadLeavesWhatIsThereAlone) {
+  std::vector<std::uint64_t> table;
+  table.reserve(BackgroundFaultIn::kWorthAThread / sizeof(std::uint64_t) + 4096);
+  for (std::uint64_t i = 0; i < 1000; ++i) table.push_back(i * 7919);
+  {
+    const BackgroundFaultIn ahead({RoomOf(table, table.capacity())});
+    // The pass goes on writing while the pages come in.
+    for (std::uint64_t i = 1000; i < table.capacity(); ++i) table.push_back(i * 7919);
+  }
+  for (std::uint64_t i = 0; i < table.size(); ++i) ASSERT_EQ(table[i], i * 7919);
 }
 
 }  // namespace
