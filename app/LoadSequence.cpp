@@ -73,7 +73,24 @@ fs::path Convert(LoadWindow& window, const LoadOptions& options, const fs::path&
   return copy;
 }
 
+// Column 4 keeps what the reader said of the file, followed by the notice.
+std::u16string FormatCell(const std::u16string& status, const PassOutcome& outcome) {
+  if (!outcome.drawnInPart) return status;
+  const std::u16string notice = DrawnInPartText(outcome.placed);
+  return status.empty() ? notice : status + u" " + notice;
+}
+
+PassOptions PassesOf(const LoadOptions& options) {
+  PassOptions passes;
+  passes.expansionBudget = options.expansionBudget;
+  return passes;
+}
+
 }  // namespace
+
+std::u16string DrawnInPartText(std::size_t placed) {
+  return u"一部のみ表示 (" + DecimalText(static_cast<long long>(placed)) + u")";
+}
 
 PanelContents ComputePanels(const Drawing& d) {
   PanelContents p;
@@ -182,7 +199,11 @@ bool LoadDrawing(LoadWindow& window, Drawing& d, ViewState& view, const LoadOpti
         window.SetFileCell(kColCodePage, row, d.DwgCodePage);
         window.FillPanels(ComputePanels(d));
 
-        PrepareDrawing(d, PassOptions{});
+        const PassOutcome outcome = PrepareDrawing(d, PassesOf(options));
+        if (outcome.drawnInPart) {
+          window.SetFileCell(kColFormat, row, FormatCell(status, outcome));
+          window.SetStatusPanel(0, DrawnInPartText(outcome.placed));
+        }
 
         view = FitToExtents(d);
         QImage picture(std::max(1, size.width()), std::max(1, size.height()), QImage::Format_RGB32);
@@ -306,11 +327,12 @@ ListImageOutcome MakeListImageUnguarded(const fs::path& name, QSize size, const 
         std::u16string status, readVersion;
         ReadDxf(d, name, progress, out.reader, EncodingForVersion(version), status, readVersion);
         out.cells = {{kColVersion, DxfVersionLabel(version)}, {kColFormat, status}};
-        PassOptions passes;
+        PassOptions passes = PassesOf(options);
         passes.symbolLayerSwitch = true;
         passes.newJisChecked = options.newJisChecked;
         passes.oldJisChecked = options.oldJisChecked;
-        PrepareDrawing(d, passes);
+        const PassOutcome outcome = PrepareDrawing(d, passes);
+        if (outcome.drawnInPart) out.cells.push_back({kColFormat, FormatCell(status, outcome)});
         DrawFitted(d, FitToExtents(d), out.bmp, options);
         out.imgFlag = true;
       }

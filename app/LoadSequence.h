@@ -37,6 +37,9 @@ struct LoadOptions {
   bool oldJisChecked = true;
   // Worker threads of the list-image build; 0 means one per core.
   int threads = 0;
+  // Bytes the block expansion of a drawing may add (PassOptions); 0 means
+  // a share of the memory the machine has available.
+  std::size_t expansionBudget = 0;
 };
 
 struct LayerListItem {
@@ -108,6 +111,11 @@ struct TDxfbmp {
 };
 
 PanelContents ComputePanels(const Drawing& d);
+
+// "一部のみ表示" (drawn in part) with the records placed: what the file list,
+// the status bar and the command-line tool say of a drawing whose block
+// expansion stopped at its budget.
+std::u16string DrawnInPartText(std::size_t placed);
 
 // Black with the cyan cross of a file that could not be shown.
 void DrawFailureCross(QImage& image);

@@ -175,7 +175,10 @@ bool ReadForDrawing(const char* command, const fs::path& input, const fs::path& 
   if (!status.empty())
     std::fprintf(stderr, "vantrel-cli %s: %s: read up to %s\n", command, ShownPath(input).c_str(),
                  Printable(status).c_str());
-  PrepareDrawing(d, PassOptions{});
+  const PassOutcome outcome = PrepareDrawing(d, PassOptions{});
+  if (outcome.drawnInPart)
+    std::fprintf(stderr, "vantrel-cli %s: %s: %s\n", command, ShownPath(input).c_str(),
+                 Printable(DrawnInPartText(outcome.placed)).c_str());
   return true;
 }
 

@@ -65,7 +65,12 @@ int RunDump(const Args& args) {
   if (textDxf.empty()) return 1;
   std::u16string status, version;
   ReadDxfInFileEncoding(d, textDxf, progress, reporter, status, version);
-  if (a.flat) PrepareDrawing(d, PassOptions{});
+  if (a.flat) {
+    const PassOutcome outcome = PrepareDrawing(d, PassOptions{});
+    if (outcome.drawnInPart)
+      std::fprintf(stderr, "vantrel-cli dump: %s: %s\n", ShownPath(a.file).c_str(),
+                   Printable(DrawnInPartText(outcome.placed)).c_str());
+  }
 
   if (a.json) {
     JsonOptions options;

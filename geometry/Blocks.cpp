@@ -24,6 +24,8 @@ struct BlockIndex {
   struct Entry {
     const TBlockBlk* firstBlock = nullptr;
     std::vector<std::size_t> lines, circles, arcs, texts, solids;
+    std::size_t records = 0;  // lines, circles, arcs and texts: what one insert places
+    std::size_t bytes = 0;    // what they take
   };
   std::unordered_map<std::u16string, Entry> entries;
 
@@ -38,6 +40,19 @@ struct BlockIndex {
     Fill(&Entry::arcs, d.BlkArcAry);
     Fill(&Entry::texts, d.BlkTextAry);
     if (withSolids) Fill(&Entry::solids, d.BlkSolidAry);
+    for (auto& [name, e] : entries) {
+      e.records = e.lines.size() + e.circles.size() + e.arcs.size() + e.texts.size();
+      e.bytes = e.lines.size() * sizeof(TAcadLineBlk) + e.circles.size() * sizeof(TCircleBlk) +
+                e.arcs.size() * sizeof(TArcBlk);
+      for (std::size_t i : e.texts) e.bytes += TextBytes(d.BlkTextAry[i]);
+    }
+  }
+
+  // A copy of a text with its string, which is copied on its own when it is
+  // too long to stand in the record.
+  static std::size_t TextBytes(const TTextBlk& t) {
+    constexpr std::size_t kInRecord = 7;
+    return sizeof(TTextBlk) + (t.str.size() > kInRecord ? (t.str.size() + 1) * sizeof(char16_t) : 0);
   }
 
   // The entry of a name that has records or a block; null when neither.
@@ -52,9 +67,9 @@ struct BlockIndex {
     // Records of one block stand together; the entry of the previous record
     // saves most lookups.
     Entry* last = nullptr;
-    const std::u16string* lastName = nullptr;
+    const SharedName* lastName = nullptr;
     for (std::size_t i = 0; i < records.size(); ++i) {
-      const std::u16string& name = records[i].bname;
+      const SharedName& name = records[i].bname;
       if (lastName == nullptr || *lastName != name) {
         last = &entries[name];
         lastName = &name;
@@ -173,10 +188,8 @@ void PlaceBlock(Drawing& d, const BlockIndex::Entry& entry, const TInsertBlk& in
 
 // Room for times copies of the records of a block.
 void AddBlock(TableRoom& room, const BlockIndex::Entry& entry, std::size_t times) {
-  room.lines += entry.lines.size() * times;
-  room.circles += entry.circles.size() * times;
-  room.arcs += entry.arcs.size() * times;
-  room.texts += entry.texts.size() * times;
+  room += TableRoom{SaturatingMul(entry.lines.size(), times), SaturatingMul(entry.circles.size(), times),
+                    SaturatingMul(entry.arcs.size(), times), SaturatingMul(entry.texts.size(), times)};
 }
 
 // The inserts a pass places, each with its block, in table order, with the
@@ -190,9 +203,22 @@ struct PlacedInserts {
     AddBlock(room, entry, 1);
   }
 
-  void Place(Drawing& d) const {
+  void Place(Drawing& d, ExpansionBudget& budget) const {
+    ReserveRoom(d, room.Within(budget.bytes));
+    for (const auto& [insert, entry] : items) {
+      if (!budget.Take(entry->bytes)) return;
+      PlaceBlock(d, *entry, *insert);
+      budget.placed += entry->records;
+    }
+  }
+
+  // Places every item, whose records the budget has paid for already.
+  void PlacePaid(Drawing& d, ExpansionBudget& budget) const {
     ReserveRoom(d, room);
-    for (const auto& [insert, entry] : items) PlaceBlock(d, *entry, *insert);
+    for (const auto& [insert, entry] : items) {
+      PlaceBlock(d, *entry, *insert);
+      budget.placed += entry->records;
+    }
   }
 };
 
@@ -204,11 +230,17 @@ const BlockIndex::Entry* BlockOf(const BlockIndex& index, const std::u16string& 
 
 bool IsAnonymous(const std::u16string& name) { return !name.empty() && name[0] == u'*'; }
 
-void CopyDimensionBlock(Drawing& d, const BlockIndex::Entry& entry) {
+// A dimension's block goes in whole or not at all.
+void CopyDimensionBlock(Drawing& d, const BlockIndex::Entry& entry, ExpansionBudget& budget) {
+  const std::size_t outlines = 3 * entry.solids.size();
+  const std::size_t bytes = entry.bytes - entry.circles.size() * sizeof(TCircleBlk) +
+                            outlines * sizeof(TAcadLineBlk);
+  if (!budget.Take(bytes)) return;
   for (std::size_t i : entry.lines) d.EntLineAry.push_back(d.BlkLineAry[i]);
   for (std::size_t i : entry.arcs) d.EntArcAry.push_back(d.BlkArcAry[i]);
   for (std::size_t i : entry.solids) AppendSolidOutline(d.BlkSolidAry[i], d.EntLineAry);
   for (std::size_t i : entry.texts) d.EntTextAry.push_back(d.BlkTextAry[i]);
+  budget.placed += entry.records - entry.circles.size() + outlines;
 }
 
 // What the nested level needs besides the block index: the blocks that are
@@ -253,6 +285,11 @@ void ForEachNestingBlock(const Drawing& d, const NestingRules& rules, F&& f) {
   }
 }
 
+// How many times ExpandBlocks collects a block's nested inserts.
+std::size_t NestedCopies(const std::vector<std::size_t>* placers, bool inPlace) {
+  return (placers != nullptr ? placers->size() : 0) + (inPlace ? 1 : 0);
+}
+
 // Everything ExpandBlocks will append to the target tables, counted by its
 // own rules without placing anything.
 TableRoom BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const NestingRules& rules) {
@@ -265,7 +302,7 @@ TableRoom BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const Ne
       room.arcs += entry.arcs.size();
       room.texts += entry.texts.size();
     }
-    const std::size_t copies = (placers != nullptr ? placers->size() : 0) + (inPlace ? 1 : 0);
+    const std::size_t copies = NestedCopies(placers, inPlace);
     if (copies == 0) return;
     for (const TInsertBlk& nested : block.InsertAry)
       if (rules.Eligible(nested))
@@ -274,14 +311,27 @@ TableRoom BlockExpansionRoom(const Drawing& d, const BlockIndex& index, const Ne
   return room;
 }
 
-void ExpandNestedInsertsWith(Drawing& d, const BlockIndex& index, const NestingRules& rules) {
+// The collected inserts were paid for, with all they place, when collected.
+void ExpandNestedInsertsWith(Drawing& d, const BlockIndex& index, const NestingRules& rules,
+                             ExpansionBudget& budget) {
   if (d.BlkInsertAry.empty()) return;
   PlacedInserts placed;
   for (const TInsertBlk& e : d.BlkInsertAry) {
     if (!rules.Eligible(e)) continue;
     if (const BlockIndex::Entry* entry = BlockOf(index, e.name)) placed.Add(e, *entry);
   }
-  placed.Place(d);
+  placed.PlacePaid(d, budget);
+}
+
+// One copy of a block's nested inserts: their own records, and everything
+// they will place.
+std::size_t NestedCopyBytes(const TBlockBlk& block, const BlockIndex& index, const NestingRules& rules) {
+  std::size_t bytes = SaturatingMul(block.InsertAry.size(), sizeof(TInsertBlk));
+  for (const TInsertBlk& nested : block.InsertAry)
+    if (rules.Eligible(nested))
+      if (const BlockIndex::Entry* entry = BlockOf(index, nested.name))
+        bytes = SaturatingAdd(bytes, entry->bytes);
+  return bytes;
 }
 
 // The inserts ExpandInserts places, found once for it and for ExpansionRoom.
@@ -303,25 +353,42 @@ TableRoom ExpansionRoom(const Drawing& d) {
   return room;
 }
 
-void ExpandInserts(Drawing& d) {
+void ExpandInserts(Drawing& d, ExpansionBudget& budget) {
   const BlockIndex index(d, false);
-  ModelInsertsToPlace(d, index).Place(d);
+  ModelInsertsToPlace(d, index).Place(d, budget);
 }
 
-void ExpandBlocks(Drawing& d) {
-  if (d.BlockAry.empty()) return;
+void ExpandInserts(Drawing& d) {
+  ExpansionBudget unlimited;
+  ExpandInserts(d, unlimited);
+}
+
+void ExpandBlocks(Drawing& d, ExpansionBudget& budget) {
+  if (d.BlockAry.empty() || budget.stopped) return;
   const BlockIndex index(d, true);
   const NestingRules rules(d);
-  ReserveRoom(d, BlockExpansionRoom(d, index, rules));
+  ReserveRoom(d, BlockExpansionRoom(d, index, rules).Within(budget.bytes));
+  // The nested inserts are collected block by block; room for all of them
+  // at once moves none of them again.
+  std::size_t nested = 0;
   ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
                                     const std::vector<std::size_t>* placers, bool inPlace) {
-    if (rules.dimensionBlocks.count(block.name) != 0) CopyDimensionBlock(d, *index.Find(block.name));
+    nested = SaturatingAdd(nested, SaturatingMul(NestedCopies(placers, inPlace), block.InsertAry.size()));
+  });
+  ReserveTable(d.BlkInsertAry,
+               d.BlkInsertAry.size() + std::min(nested, budget.bytes / sizeof(TInsertBlk)));
+  ForEachNestingBlock(d, rules, [&](const TBlockBlk& block,
+                                    const std::vector<std::size_t>* placers, bool inPlace) {
+    if (budget.stopped) return;
+    if (rules.dimensionBlocks.count(block.name) != 0)
+      CopyDimensionBlock(d, *index.Find(block.name), budget);
+    if (block.InsertAry.empty() || budget.stopped) return;
+    // The nested inserts are paid for here, in the order of the blocks, with
+    // what they place later: one copy per placer, all of it or none.
+    const std::size_t copyBytes = NestedCopyBytes(block, index, rules);
     if (placers != nullptr) {
-      // Geometric growth: an exact reserve per block would move every
-      // nested insert collected so far once per placed block.
-      ReserveRecords(d.BlkInsertAry,
-                     d.BlkInsertAry.size() + placers->size() * block.InsertAry.size());
       for (std::size_t pi : *placers) {
+        if (!budget.Take(copyBytes)) break;
         const TInsertBlk& placer = d.EntInsertAry[pi];
         const Placement place(placer, block);
         OwnerLayerColor placerColor(d, placer.layer);
@@ -334,19 +401,25 @@ void ExpandBlocks(Drawing& d) {
         }
       }
     }
-    if (inPlace) {
+    if (inPlace && budget.Take(copyBytes)) {
       OwnerLayerColor blockColor(d, block.layer);
       for (const TInsertBlk& nested : block.InsertAry) {
         TakeOwnerLayer(d.BlkInsertAry.emplace_back(nested), block, blockColor);
       }
     }
   });
-  ExpandNestedInsertsWith(d, index, rules);
+  ExpandNestedInsertsWith(d, index, rules, budget);
+}
+
+void ExpandBlocks(Drawing& d) {
+  ExpansionBudget unlimited;
+  ExpandBlocks(d, unlimited);
 }
 
 void ExpandNestedInserts(Drawing& d) {
   if (d.BlkInsertAry.empty()) return;
-  ExpandNestedInsertsWith(d, BlockIndex(d, false), NestingRules(d));
+  ExpansionBudget unlimited;
+  ExpandNestedInsertsWith(d, BlockIndex(d, false), NestingRules(d), unlimited);
 }
 
 }  // namespace vantrel

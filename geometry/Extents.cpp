@@ -103,7 +103,7 @@ void TextBoxOfMText(const TTextBlk& t, TAcadPoint& Min, TAcadPoint& Max) {
 class VisibleLayers {
  public:
   explicit VisibleLayers(const Drawing& d) : d_(d), recent_(d) {}
-  bool operator()(const std::u16string& layer) { return LayerVisibleAt(d_, recent_.IndexOf(layer)); }
+  bool operator()(const SharedName& layer) { return LayerVisibleAt(d_, recent_.IndexOf(layer)); }
 
  private:
   const Drawing& d_;

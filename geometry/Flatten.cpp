@@ -123,8 +123,8 @@ TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, 
 
 void BlockPolylinesToLines(Drawing& d) {
   const PolylineBound bound(d.BlkLwpAry, d.BlkLwpVerAry);
-  ReserveRecords(d.BlkLineAry, d.BlkLineAry.size() + bound.lines);
-  ReserveRecords(d.BlkArcAry, d.BlkArcAry.size() + bound.arcs);
+  ReserveTable(d.BlkLineAry, d.BlkLineAry.size() + bound.lines);
+  ReserveTable(d.BlkArcAry, d.BlkArcAry.size() + bound.arcs);
   VertexCursor cursor(d.BlkLwpVerAry);
   std::vector<TLwpVer> run;
   for (const TLwpBlk& p : d.BlkLwpAry) {
@@ -149,8 +149,8 @@ void BlockPolylinesToLines(Drawing& d) {
 
 void PolylinesToLines(Drawing& d) {
   const PolylineBound bound(d.EntLwpAry, d.EntLwpVerAry);
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + bound.lines);
-  ReserveRecords(d.EntArcAry, d.EntArcAry.size() + bound.arcs);
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + bound.lines);
+  ReserveTable(d.EntArcAry, d.EntArcAry.size() + bound.arcs);
   VertexCursor cursor(d.EntLwpVerAry);
   std::vector<TLwpVer> run;
   for (const TLwpBlk& p : d.EntLwpAry) {
@@ -234,7 +234,7 @@ std::size_t EllipseLineBound(const Drawing& d, double Step) {
 void EllipsesToLines(Drawing& d, double Step) {
   const double s = Step * kDegToRad;
   if (!(s > 0)) return;
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + EllipseLineBound(d, Step));
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + EllipseLineBound(d, Step));
   for (const TEllipseBlk& e : d.EntEllipseAry) {
     if (e.code60 != 0) continue;
     const double a = std::sqrt(e.endpoint.x * e.endpoint.x + e.endpoint.y * e.endpoint.y +
@@ -344,7 +344,7 @@ std::size_t CircleChordLines(const Drawing& d, double Step) {
 
 void ArcsToLines(Drawing& d, double Step) {
   if (!(Step * kDegToRad > 0)) return;
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + ArcChordLines(d, Step));
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + ArcChordLines(d, Step));
   // Index loop: AppendChords appends to EntLineAry only, but the arc is
   // marked in place.
   for (std::size_t k = 0; k < d.EntArcAry.size(); ++k) {
@@ -358,7 +358,7 @@ void ArcsToLines(Drawing& d, double Step) {
 void CirclesToLines(Drawing& d, double Step) {
   if (!(Step * kDegToRad > 0)) return;
   const long long n = CircleChordSteps(Step);
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + CircleChordLines(d, Step));
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + CircleChordLines(d, Step));
   for (std::size_t k = 0; k < d.EntCircleAry.size(); ++k) {
     TCircleBlk& circle = d.EntCircleAry[k];
     if (!ChordsCircle(circle)) continue;
@@ -391,7 +391,7 @@ void TextsToWcs(Drawing& d) {
 }
 
 void FacesToLines(Drawing& d) {
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 4 * d.EntFaceAry.size());
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 4 * d.EntFaceAry.size());
   for (const TFaceBlk& f : d.EntFaceAry) {
     if (f.code60 != 0 || f.count <= 0) continue;
     // A face has four corners at most; a larger count from a file must not
@@ -411,7 +411,7 @@ void FacesToLines(Drawing& d) {
 }
 
 void LeadersToLines(Drawing& d) {
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 3 * d.LeaderAry.size());
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 3 * d.LeaderAry.size());
   for (const TLeaderBlk& l : d.LeaderAry) {
     if (l.code60 != 0 || l.code76 <= 1) continue;
     d.EntLineAry.push_back(LineOf(l, l.p1, l.p2));
@@ -431,7 +431,7 @@ void AppendSolidOutline(const TSolidBlk& s, std::vector<TAcadLineBlk>& lines) {
 }
 
 void SolidsToLines(Drawing& d) {
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + 3 * d.EntSolidAry.size());
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 3 * d.EntSolidAry.size());
   for (const TSolidBlk& s : d.EntSolidAry)
     if (s.code60 == 0) AppendSolidOutline(s, d.EntLineAry);
 }
@@ -447,7 +447,7 @@ std::size_t SplineLineBound(const Drawing& d) {
 }  // namespace
 
 void SplinesToLines(Drawing& d) {
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + SplineLineBound(d));
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + SplineLineBound(d));
   for (const TSplineBlk& s : d.SplineAry) {
     if (s.code60 != 0 || (s.code70 & 8) == 0 || s.code10Ary.size() < 2) continue;
     for (std::size_t k = 0; k + 1 < s.code10Ary.size(); ++k)

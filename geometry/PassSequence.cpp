@@ -1,6 +1,8 @@
 #include "geometry/PassSequence.h"
 
+#include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -33,6 +35,24 @@ bool EqualsUpperAscii(const std::u16string& name, const char16_t* upper) {
 
 }  // namespace
 
+std::size_t MachineExpansionBudget() {
+  std::size_t available = std::size_t{8} << 30;
+  if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+      unsigned long long kib = 0;
+      if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
+        available = static_cast<std::size_t>(kib) * 1024;
+        break;
+      }
+    }
+    std::fclose(f);
+  }
+  // The rest stays for the system, the other drawings of a list build, the
+  // picture, and what the viewer holds besides the records.
+  return available / 8;
+}
+
 void ApplySymbolLayerSwitch(Drawing& d, bool newJis, bool oldJis) {
   int set = 0;
   for (TLayer& layer : d.LayerAry) {
@@ -47,7 +67,10 @@ void ApplySymbolLayerSwitch(Drawing& d, bool newJis, bool oldJis) {
   }
 }
 
-void RunGeometryPasses(Drawing& d, const PassOptions& options) {
+PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
+  ExpansionBudget budget;
+  budget.bytes = options.expansionBudget != 0 ? options.expansionBudget : MachineExpansionBudget();
+
   if (!d.BlkLwpAry.empty()) BlockPolylinesToLines(d);
   Release(d.BlkLwpAry);
   Release(d.BlkLwpVerAry);
@@ -55,10 +78,22 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
   // The passes below append to the entity tables, each by its own rule; room
   // for all of it at once moves the records read only once. Room that cannot
   // be had is not needed for the result: the tables then grow as they go.
+  // When all of that room will be written (the expansion fits its budget),
+  // its pages are faulted in beside the passes.
+  std::unique_ptr<BackgroundFaultIn> faultIn;
   try {
     TableRoom room = FlatteningRoom(d, kCurveStepDeg);
-    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) room += ExpansionRoom(d);
+    bool whole = true;
+    if (!d.EntInsertAry.empty() || !d.BlockAry.empty()) {
+      const TableRoom expansion = ExpansionRoom(d);
+      whole = RecordBytes(expansion) <= budget.bytes;
+      room += expansion.Within(budget.bytes);
+    }
     ReserveRoom(d, room);
+    if (whole)
+      faultIn = std::make_unique<BackgroundFaultIn>(std::vector<BackgroundFaultIn::Range>{
+          RoomOf(d.EntLineAry, room.lines), RoomOf(d.EntCircleAry, room.circles),
+          RoomOf(d.EntArcAry, room.arcs), RoomOf(d.EntTextAry, room.texts)});
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
@@ -73,12 +108,19 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
   LinesToWcs(d);
   TextsToWcs(d);
 
-  if (!d.EntInsertAry.empty()) ExpandInserts(d);
-  if (!d.BlockAry.empty()) {
-    // Whatever the expansion placed before failing stays; the drawing is
-    // still worth showing without the rest of its blocks.
+  // Whatever the expansion placed before failing stays; the drawing is
+  // still worth showing without the rest of its blocks.
+  bool outOfMemory = false;
+  try {
+    if (!d.EntInsertAry.empty()) ExpandInserts(d, budget);
+  } catch (const std::bad_alloc&) {
+    outOfMemory = true;
+  }
+  if (!d.BlockAry.empty() && !outOfMemory) {
     try {
-      ExpandBlocks(d);
+      ExpandBlocks(d, budget);
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
     } catch (const std::exception&) {
     }
   }
@@ -97,6 +139,7 @@ void RunGeometryPasses(Drawing& d, const PassOptions& options) {
 
   if (options.symbolLayerSwitch) ApplySymbolLayerSwitch(d, options.newJisChecked, options.oldJisChecked);
   CalcExtents(d);
+  return PassOutcome{budget.stopped || outOfMemory, budget.placed};
 }
 
 }  // namespace vantrel

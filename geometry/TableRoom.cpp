@@ -3,10 +3,10 @@
 namespace vantrel {
 
 void ReserveRoom(Drawing& d, const TableRoom& room) {
-  ReserveRecords(d.EntLineAry, d.EntLineAry.size() + room.lines);
-  ReserveRecords(d.EntCircleAry, d.EntCircleAry.size() + room.circles);
-  ReserveRecords(d.EntArcAry, d.EntArcAry.size() + room.arcs);
-  ReserveRecords(d.EntTextAry, d.EntTextAry.size() + room.texts);
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + room.lines);
+  ReserveTable(d.EntCircleAry, d.EntCircleAry.size() + room.circles);
+  ReserveTable(d.EntArcAry, d.EntArcAry.size() + room.arcs);
+  ReserveTable(d.EntTextAry, d.EntTextAry.size() + room.texts);
 }
 
 }  // namespace vantrel

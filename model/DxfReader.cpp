@@ -13,12 +13,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <new>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/Feedback.h"
 #include "model/FileNames.h"
 #include "model/FileProbes.h"
+#include "model/TableStorage.h"
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
 
@@ -68,6 +73,9 @@ class LineSource {
   // thousands of them.
   LineSource(int fd, std::size_t fileSize)
       : fd_(fd), buf_(std::clamp<std::size_t>(fileSize + 1, 64, kChunk)) {}
+
+  // Bytes of the file handed out as lines so far.
+  std::size_t Consumed() const { return bufferStart_ + beg_; }
 
   void SkipPrefix(std::string_view prefix) {
     Fill(prefix.size());
@@ -119,6 +127,7 @@ class LineSource {
     if (beg_ > 0) {
       std::memmove(buf_.data(), buf_.data() + beg_, end_ - beg_);
       end_ -= beg_;
+      bufferStart_ += beg_;
       beg_ = 0;
     }
     if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
@@ -139,6 +148,7 @@ class LineSource {
 
   int fd_;
   std::vector<char> buf_;
+  std::size_t bufferStart_ = 0;  // file offset of buf_[0]
   std::size_t beg_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
@@ -282,8 +292,45 @@ struct OpenRecord {
 // of that table reuses the slot and with it the layer and height it had.
 struct SpareTextSlot {
   bool held = false;
-  std::u16string layer;
+  SharedName layer;
   double code40 = 0;
+};
+
+// Names by their bytes in the file. A drawing uses a few dozen layer,
+// linetype and block names over and over; each is decoded once, and every
+// record that carries it shares the one handle. A file of countless
+// distinct names stops filling the cache, so it costs no more than the
+// names themselves.
+class NameCache {
+ public:
+  template <class Decode>
+  const SharedName& Get(std::string_view bytes, Decode&& decode) {
+    if (last_ != nullptr && bytes == lastBytes_) return *last_;
+    auto it = names_.find(bytes);
+    if (it == names_.end()) {
+      if (names_.size() >= kMostNames) {
+        spare_ = SharedName(decode(bytes));
+        last_ = nullptr;
+        return spare_;
+      }
+      it = names_.emplace(std::string(bytes), SharedName(decode(bytes))).first;
+    }
+    lastBytes_ = it->first;
+    last_ = &it->second;
+    return *last_;
+  }
+
+ private:
+  static constexpr std::size_t kMostNames = 1 << 16;
+
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_map<std::string, SharedName, Hash, std::equal_to<>> names_;
+  std::string_view lastBytes_;  // the key of *last_
+  const SharedName* last_ = nullptr;
+  SharedName spare_;
 };
 
 class Reader {
@@ -293,23 +340,77 @@ class Reader {
   void Pair(int c, std::string_view v);
   const std::u16string& version() const { return version_; }
 
+  // The file's size, and how much of it the pairs read so far took; the
+  // tables' room is projected from them.
+  void SetFileSize(std::size_t bytes) { fileSize_ = bytes; }
+  void AtByte(std::size_t consumed) { consumed_ = consumed; }
+
  private:
   std::u16string Text(std::string_view v) const { return DecodeText(v, encoding_); }
 
-  // Layer names repeat from one entity to the next; decoding each once
-  // keeps the pair loop free of conversions for them.
-  const std::u16string& LayerName(std::string_view v) {
-    if (v != lastLayerBytes_) {
-      lastLayerBytes_.assign(v);
-      lastLayer_ = Text(v);
+  // Layer and block names as they stand in the file; linetype names upper
+  // case.
+  const SharedName& Name(std::string_view v) {
+    return names_.Get(v, [this](std::string_view bytes) { return Text(bytes); });
+  }
+  const SharedName& UpperName(std::string_view v) {
+    return upperNames_.Get(v, [this](std::string_view bytes) { return UpperAscii(Text(bytes)); });
+  }
+
+  template <class T>
+  T& Append(std::vector<T>& table) {
+    if (table.size() == table.capacity()) Grow(table);
+    return table.emplace_back();
+  }
+
+  // A full table grows to the records still to come at the rate it has
+  // filled since its first record (the kinds of a drawing are spread over
+  // their section fairly evenly), with a tenth to spare, and by at least
+  // the thousand records the format's tables have always grown by. What is
+  // projected but never read costs address space only.
+  template <class T>
+  void Grow(std::vector<T>& table) {
+    const std::size_t n = table.size();
+    std::size_t start = consumed_;
+    auto known = std::find_if(tableStarts_.begin(), tableStarts_.end(),
+                              [&](const auto& e) { return e.first == &table; });
+    if (known == tableStarts_.end())
+      tableStarts_.emplace_back(&table, consumed_);
+    else
+      start = known->second;
+    const double filled = consumed_ > start ? static_cast<double>(consumed_ - start) : 1.0;
+    const double ahead = fileSize_ > consumed_ ? static_cast<double>(fileSize_ - consumed_) : 0.0;
+    // Held to a record in eight bytes still to come, more than any drawing
+    // has; where even less room cannot be had, the table grows by the step.
+    const double projected = std::min(static_cast<double>(n) * ahead / filled * 1.1, ahead / 8);
+    try {
+      ReserveTable(table, n + std::max<std::size_t>(kLeastGrowth, static_cast<std::size_t>(projected)));
+    } catch (const std::bad_alloc&) {
+      ReserveTable(table, n + kLeastGrowth);
     }
-    return lastLayer_;
   }
 
   template <class R>
   void ResolveColor(R& r, bool blk) {
-    if (r.color == 256) r.color = LayerColor(d_, r.layer);
-    if (blk && (r.layer == u"0" || r.color == 0)) r.color = LayerColor(d_, r.layer);
+    if (r.color == 256) r.color = ColorOfLayer(r.layer);
+    if (blk && (r.layer == u"0" || r.color == 0)) r.color = ColorOfLayer(r.layer);
+  }
+
+  // LayerColor, with the layer of the previous record remembered by its
+  // handle: records come in runs on one layer, and hashing the name of
+  // every record was a good part of the pair loop. The layer found stays
+  // the first of its name (layers are only appended), and a renamed one no
+  // longer matches.
+  SmallInt ColorOfLayer(const SharedName& layer) {
+    if (!layer.SameHandle(lastLayer_) || lastLayerIndex_ >= d_.LayerAry.size() ||
+        d_.LayerAry[lastLayerIndex_].Name != layer.str()) {
+      const SmallInt color = LayerColor(d_, layer);
+      const Integer index = LayerIndex(d_, layer);
+      if (index < 0) return color;
+      lastLayer_ = layer;
+      lastLayerIndex_ = static_cast<std::size_t>(index);
+    }
+    return d_.LayerAry[lastLayerIndex_].color;
   }
 
   template <class R>
@@ -333,11 +434,11 @@ class Reader {
   bool SharedGroup(R& r, int c, std::string_view v, unsigned takes) {
     switch (c) {
       case 8:
-        r.layer = LayerName(v);
+        r.layer = Name(v);
         return true;
       case 6:
         if constexpr (requires { r.ltype; }) {
-          r.ltype = UpperAscii(Text(v));
+          r.ltype = UpperName(v);
           return true;
         }
         return false;
@@ -426,12 +527,20 @@ class Reader {
 
   bool haveBlock_ = false;
   std::size_t currentBlock_ = 0;
-  std::u16string currentBlockName_;
+  SharedName currentBlockName_;
 
   SpareTextSlot spareText_[2];  // [0] ENTITIES, [1] block definitions
 
-  std::string lastLayerBytes_;
-  std::u16string lastLayer_;
+  NameCache names_;
+  NameCache upperNames_;
+  const SharedName noName_;
+  SharedName lastLayer_;
+  std::size_t lastLayerIndex_ = SIZE_MAX;
+
+  static constexpr std::size_t kLeastGrowth = 1000;
+  std::size_t fileSize_ = 0;
+  std::size_t consumed_ = 0;
+  std::vector<std::pair<const void*, std::size_t>> tableStarts_;
 };
 
 OpenRecord& Slot(OpenRecord* open, Kind k) { return open[static_cast<int>(k)]; }
@@ -559,11 +668,11 @@ void Reader::BlockHeaderPair(int c, std::string_view v) {
       inBlockBody_ = true;
       break;
     case 2:
-      b.name = Text(v);
+      b.name = Name(v);
       currentBlockName_ = b.name;
       break;
-    case 6: b.ltype = UpperAscii(Text(v)); break;
-    case 8: b.layer = Text(v); break;
+    case 6: b.ltype = UpperName(v); break;
+    case 8: b.layer = Name(v); break;
     case 10: b.base.x = ToReal(v); break;
     case 20: b.base.y = ToReal(v); break;
     case 30: b.base.z = ToReal(v); break;
@@ -609,30 +718,30 @@ void Reader::StartRecord(const KindName& k) {
   OpenRecord& o = Slot(open_, k.kind);
   o.open = true;
   o.blk = blk;
-  const std::u16string& bname = blk ? currentBlockName_ : std::u16string();
+  const SharedName& bname = blk ? currentBlockName_ : noName_;
   switch (k.kind) {
     case Kind::Line: {
       auto& t = blk ? d_.BlkLineAry : d_.EntLineAry;
-      t.emplace_back().bname = bname;
+      Append(t).bname = bname;
       o.index = t.size() - 1;
       break;
     }
     case Kind::Circle: {
       auto& t = blk ? d_.BlkCircleAry : d_.EntCircleAry;
-      t.emplace_back().bname = bname;
+      Append(t).bname = bname;
       o.index = t.size() - 1;
       break;
     }
     case Kind::Arc: {
       auto& t = blk ? d_.BlkArcAry : d_.EntArcAry;
-      t.emplace_back().bname = bname;
+      Append(t).bname = bname;
       o.index = t.size() - 1;
       break;
     }
     case Kind::Lwp:
     case Kind::Poly: {
       auto& t = blk ? d_.BlkLwpAry : d_.EntLwpAry;
-      TLwpBlk& r = t.emplace_back();
+      TLwpBlk& r = Append(t);
       r.bname = bname;
       o.index = t.size() - 1;
       r.ihand = static_cast<Integer>(o.index);
@@ -646,7 +755,7 @@ void Reader::StartRecord(const KindName& k) {
     }
     case Kind::Text: {
       auto& t = blk ? d_.BlkTextAry : d_.EntTextAry;
-      TTextBlk& r = t.emplace_back();
+      TTextBlk& r = Append(t);
       SpareTextSlot& spare = spareText_[blk ? 1 : 0];
       if (spare.held) {
         r.layer = std::move(spare.layer);
@@ -671,37 +780,40 @@ void Reader::StartRecord(const KindName& k) {
         o.block = currentBlock_;
         t = &d_.BlockAry[currentBlock_].InsertAry;
       }
-      t->emplace_back().dimBlkName = currentBlockName_;
+      // A block's own inserts grow one table per block; only the model's
+      // table is large enough to plan for.
+      TInsertBlk& r = blk ? t->emplace_back() : Append(*t);
+      r.dimBlkName = currentBlockName_;
       o.index = t->size() - 1;
       break;
     }
     case Kind::Face:
-      d_.EntFaceAry.emplace_back();
+      Append(d_.EntFaceAry);
       o.index = d_.EntFaceAry.size() - 1;
       break;
     case Kind::Ellipse: {
       auto& t = blk ? d_.BlkEllipseAry : d_.EntEllipseAry;
-      t.emplace_back();
+      Append(t);
       o.index = t.size() - 1;
       break;
     }
     case Kind::Solid: {
       auto& t = blk ? d_.BlkSolidAry : d_.EntSolidAry;
-      t.emplace_back().bname = bname;
+      Append(t).bname = bname;
       o.index = t.size() - 1;
       break;
     }
     case Kind::Leader:
-      d_.LeaderAry.emplace_back();
+      Append(d_.LeaderAry);
       o.index = d_.LeaderAry.size() - 1;
       leaderVertex_ = -1;
       break;
     case Kind::Spline:
-      d_.SplineAry.emplace_back();
+      Append(d_.SplineAry);
       o.index = d_.SplineAry.size() - 1;
       break;
     case Kind::Dimension:
-      d_.DimensionAry.emplace_back();
+      Append(d_.DimensionAry);
       o.index = d_.DimensionAry.size() - 1;
       break;
     case Kind::Count:
@@ -770,7 +882,7 @@ void Reader::LwpPair(int c, std::string_view v) {
     case 10: {
       ResolveColor(r, o.blk);
       double x = ToReal(v);
-      TLwpVer& ver = vertices.emplace_back();
+      TLwpVer& ver = Append(vertices);
       ver.ihand = r.ihand;
       ver.code10 = {x, 0, r.code38};
       lwpVertexMade_ = true;
@@ -811,7 +923,7 @@ void Reader::VertexPair(int c, std::string_view v) {
     case 10: {
       double x = ToReal(v);
       const auto& headers = polyHeader_.blk ? d_.BlkLwpAry : d_.EntLwpAry;
-      TLwpVer& ver = vertices.emplace_back();
+      TLwpVer& ver = Append(vertices);
       ver.ihand = polyHeader_.index < headers.size() ? headers[polyHeader_.index].ihand : 0;
       ver.code10 = {x, 0, 0};
       polyVertexMade_ = true;
@@ -880,7 +992,7 @@ void Reader::InsertPair(int c, std::string_view v) {
   if (c == 0) return Close(r, o);
   if (SharedGroup(r, c, v, kColour | kSpace)) return;
   switch (c) {
-    case 2: r.name = Text(v); break;
+    case 2: r.name = Name(v); break;
     case 10: case 20: case 30: SetAxis(r.base, c / 10 - 1, ToReal(v)); break;
     case 41: r.scale.x = ToReal(v); break;
     case 42: r.scale.y = ToReal(v); break;
@@ -989,7 +1101,7 @@ void Reader::DimensionPair(int c, std::string_view v) {
     return;
   }
   switch (c) {
-    case 2: r.dimblkName = Text(v); break;
+    case 2: r.dimblkName = Name(v); break;
     case 40: r.code40 = ToReal(v); break;
     case 50: r.code50 = ToReal(v); break;
     case 51: r.code51 = ToReal(v); break;
@@ -1039,6 +1151,7 @@ void ReadDxf(Drawing& d, const std::filesystem::path& FileName, ProgressSink& Pr
     if (file.get() < 0) throw FileFailure{false};
     if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) throw FileFailure{false};
     LineSource lines(file.get(), static_cast<std::size_t>(st.st_size));
+    reader.SetFileSize(static_cast<std::size_t>(st.st_size));
     if (Encoding == TextEncoding::Utf8) lines.SkipPrefix("\xEF\xBB\xBF");
 
     ProgressBar.SetPosition(0);
@@ -1055,6 +1168,7 @@ void ReadDxf(Drawing& d, const std::filesystem::path& FileName, ProgressSink& Pr
         if (n % step == 0) ProgressBar.SetPosition(ProgressBar.Position() + 1);
         const int c = GroupCode(codeText);
         if (c == -999) continue;
+        reader.AtByte(lines.Consumed());
         try {
           reader.Pair(c, value);
         } catch (const BadValue&) {

@@ -112,11 +112,13 @@ namespace {
 
 // The pen of a record from its layer and linetype. Layer indexes come
 // through the layers asked last, the pen style of each layer's own linetype
-// is worked out once, and an explicit linetype is upper-cased only when it
-// differs from the previous record's.
+// is worked out once, an explicit linetype is upper-cased only when it
+// differs from the previous record's, and the palette is worked out once.
 class PenCache {
  public:
-  explicit PenCache(const Drawing& d) : d_(d), layers_(d), layerStyles_(d.LayerAry.size(), -1) {}
+  explicit PenCache(const Drawing& d) : d_(d), layers_(d), layerStyles_(d.LayerAry.size(), -1) {
+    for (int n = 0; n < kPaletteSize; ++n) palette_[n] = AciToColor(n);
+  }
 
   template <class T>
   void Assign(T& r) {
@@ -124,7 +126,8 @@ class PenCache {
     if constexpr (!std::is_same_v<T, TTextBlk>) {
       r.PenStyle = IsByLayer(r.ltype) && index >= 0 ? LayerStyle(index) : LtypeStyle(r.ltype);
     }
-    r.PenColor = AciToColor(r.color);
+    const int n = r.color < 0 ? -r.color : r.color;
+    r.PenColor = n < kPaletteSize ? palette_[n] : AciToColor(n);
     r.layindex = ToLayIndex(index);
   }
 
@@ -135,7 +138,7 @@ class PenCache {
     return static_cast<TPenStyle>(style);
   }
 
-  TPenStyle LtypeStyle(const std::u16string& ltype) {
+  TPenStyle LtypeStyle(const SharedName& ltype) {
     if (!haveLtype_ || ltype != lastLtype_) {
       lastLtype_ = ltype;
       lastLtypeStyle_ = LtypeToPenStyle(ltype);
@@ -144,10 +147,12 @@ class PenCache {
     return lastLtypeStyle_;
   }
 
+  static constexpr int kPaletteSize = 256;
   const Drawing& d_;
   RecentLayers layers_;
+  TColor palette_[kPaletteSize];
   std::vector<int> layerStyles_;  // -1 until asked
-  std::u16string lastLtype_;
+  SharedName lastLtype_;
   TPenStyle lastLtypeStyle_ = psSolid;
   bool haveLtype_ = false;
 };

@@ -4,10 +4,11 @@
 
 namespace vantrel {
 
-void PrepareDrawing(Drawing& d, const PassOptions& options) {
+PassOutcome PrepareDrawing(Drawing& d, const PassOptions& options) {
   // The pen pass comes last: records appended after it would keep zero pens.
-  RunGeometryPasses(d, options);
+  const PassOutcome outcome = RunGeometryPasses(d, options);
   AssignPens(d);
+  return outcome;
 }
 
 }  // namespace vantrel

@@ -7,6 +7,7 @@
 
 namespace vantrel {
 
-void PrepareDrawing(Drawing& d, const PassOptions& options);
+// What RunGeometryPasses says of the drawing.
+PassOutcome PrepareDrawing(Drawing& d, const PassOptions& options);
 
 }  // namespace vantrel

@@ -186,14 +186,35 @@ double MTextDy(int code71, double Hh) {
   return 0.086 * Hh;
 }
 
-// Offsets are in hundredths of a pixel, positive dy upward in the drawing.
-void TextAt(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, double dx, double dy,
-            double theta, double Scale, const std::u16string& s) {
+// The point at offset (dx, dy) from A in hundredths of a pixel along a text
+// turned by theta degrees, positive dy upward in the drawing.
+TAcadPoint TextOffset(TAcadPoint A, double dx, double dy, double theta, double Scale) {
   TAcadPoint o;
   RotateAboutOrigin(TAcadPoint{dx, dy, 0}, theta * kDegToRad, o);
-  const TAcadPoint T{A.x + o.x * Scale / 100, A.y + o.y * Scale / 100, 0};
-  const PixelPoint p = RelativeToPixel(ScreenCenter, T, Scale);
+  return TAcadPoint{A.x + o.x * Scale / 100, A.y + o.y * Scale / 100, 0};
+}
+
+// A text cell smaller than this many pixels holds glyphs of five pixels and
+// less, which nobody reads; shaping them was most of the time a fitted view
+// of a big drawing took. Such a text is drawn as CAD viewers draw it: a
+// line along its base line, as long as its characters at the average width
+// of its font (full-width characters twice that), in its colour.
+constexpr int kSmallestShapedCell = 8;
+
+// The text whose cell has its top-left corner at (dx, dy).
+void TextAt(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, double dx, double dy,
+            double theta, double Scale, const std::u16string& s) {
+  const PixelPoint p = RelativeToPixel(ScreenCenter, TextOffset(A, dx, dy, theta, Scale), Scale);
   canvas.TextOut(p.x, p.y, s);
+}
+
+// For a small text, Wt long along the base line of the cell at (dx, dy), Hh
+// high; the base line lies 0.855 of the cell below its top.
+void BaseLineAt(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, double dx, double dy,
+                double theta, double Scale, double Hh, double Wt, TColor colour) {
+  const double baseline = dy - 0.855 * Hh;
+  DrawLine(canvas, ScreenCenter, TextOffset(A, dx, baseline, theta, Scale),
+           TextOffset(A, dx + Wt, baseline, theta, Scale), Scale, psSolid, 1, colour);
 }
 
 }  // namespace
@@ -347,9 +368,10 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
     else
       theta = Angle2D(TAcadPoint{0, 0, 0}, t.pt11) * kRadToDeg;
   }
-  const double q = t.code40 / Scale * 1.3;
+  const double q = TextCellHeight(t.code40, Scale);
   const int H = BoundedRound(q);
   if (H <= 1) return;
+  const bool small = H < kSmallestShapedCell;
   int W = 0;
   if (t.mtflag) {
     W = BoundedRound(q * 0.51 * 0.8 * 0.75);
@@ -366,16 +388,28 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
   std::vector<std::u16string> lines;
   if (t.mtflag && SplitMTextLines(S, lines) == 0) return;
 
-  const CanvasFont previous = canvas.Font();
-  canvas.SetFont(CanvasFont{H, W, noDirection ? 0 : BoundedRound(theta * 10), previous.face});
-  if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
-  if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
+  // A small text needs no font: its width comes from the font's average.
+  CanvasFont previous;
+  if (!small) {
+    previous = canvas.Font();
+    canvas.SetFont(CanvasFont{H, W, noDirection ? 0 : BoundedRound(theta * 10), previous.face});
+    if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
+    if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
+  }
   const double Hh = H * 100.0;
+  // One line of text (or its base line) with its offsets from the width.
+  auto show = [&](const std::u16string& text, auto dxOf, double dy) {
+    if (small) {
+      const double Wt = static_cast<double>(W) * Cp932ByteCount(text) * 100.0;
+      BaseLineAt(canvas, ScreenCenter, A, dxOf(Wt), dy, theta, Scale, Hh, Wt, Colour);
+    } else {
+      const double Wt = canvas.TextWidth(text) * 100.0;
+      TextAt(canvas, ScreenCenter, A, dxOf(Wt), dy, theta, Scale, text);
+    }
+  };
 
   if (!t.mtflag) {
-    const double Wt = canvas.TextWidth(S) * 100.0;
-    TextAt(canvas, ScreenCenter, A, TextDx(t.code72, Wt), TextDy(t.code72, t.code73, Hh), theta,
-           Scale, S);
+    show(S, [&](double Wt) { return TextDx(t.code72, Wt); }, TextDy(t.code72, t.code73, Hh));
   } else {
     const double D = t.code40 * t.code44 * 1.7;
     const double n = static_cast<double>(lines.size());
@@ -386,16 +420,20 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
     }
     const double rad = theta * kDegToRad;
     for (const std::u16string& line : lines) {
-      const std::u16string L = StripMTextCodes(line);
-      const double Wt = canvas.TextWidth(L) * 100.0;
-      TextAt(canvas, ScreenCenter, A, MTextDx(t.code71, Wt), MTextDy(t.code71, Hh), theta, Scale,
-             L);
+      show(StripMTextCodes(line), [&](double Wt) { return MTextDx(t.code71, Wt); },
+           MTextDy(t.code71, Hh));
       A.x = A.x + std::sin(rad) * D;
       A.y = A.y - std::cos(rad) * D;
     }
   }
   // The font was made for this record alone.
-  canvas.SetFont(previous);
+  if (!small) canvas.SetFont(previous);
+}
+
+double TextCellHeight(double code40, double Scale) { return code40 / Scale * 1.3; }
+
+bool HasControlCodes(const std::u16string& s) {
+  return s.find(u"%%") != std::u16string::npos || s.find(u"\\U+") != std::u16string::npos;
 }
 
 // Each test first asks whether the record's box is apart from the window:
@@ -494,14 +532,18 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
   });
 
   if (!ThinOut) {
+    std::u16string replaced;
     for (const TTextBlk& r : d.EntTextAry) {
       // Bit 1 of code70: an attribute definition that does not show.
       if (r.code60 != 0 || (r.code70 & 1) != 0 || r.code67 != 0) continue;
       if (!wanted(r, TextInView)) continue;
       ++count;
-      DrawText(canvas, ScreenCenter, ReplaceControlCodes(r.str), s, r,
-               Relative(r.pt10, ViewCenter), Relative(r.pt11, ViewCenter),
-               DrawingColor(r.PenColor, BackColor, ColorMode));
+      // A text under two pixels shows nothing; it costs no string work.
+      if (BoundedRound(TextCellHeight(r.code40, s)) <= 1) continue;
+      const bool codes = HasControlCodes(r.str);
+      if (codes) replaced = ReplaceControlCodes(r.str);
+      DrawText(canvas, ScreenCenter, codes ? replaced : r.str, s, r, Relative(r.pt10, ViewCenter),
+               Relative(r.pt11, ViewCenter), DrawingColor(r.PenColor, BackColor, ColorMode));
     }
   }
   return count;

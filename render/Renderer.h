@@ -62,6 +62,12 @@ TColor DrawingColor(TColor PenColor, TColor BackColor, int ColorMode);
 
 // The %% codes and the two \U+ codes a text shows as symbols.
 std::u16string ReplaceControlCodes(const std::u16string& s);
+// Whether ReplaceControlCodes would change anything in s.
+bool HasControlCodes(const std::u16string& s);
+
+// A text's cell height in pixels, before rounding: its height at the scale,
+// enlarged to the whole cell its font is made with.
+double TextCellHeight(double code40, double Scale);
 
 // Paints (0, 0)-(Width, Height) in Colour with a copy pen, which then turns
 // white; the brush stays Colour.
@@ -87,7 +93,8 @@ void DrawLine(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, TAcadPoint 
 void DrawArc(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint C, double Scale, double Radius,
              double StartRad, double EndRad, TPenStyle Style, int PenWidth, TColor Colour);
 // One TEXT or MTEXT record showing S; P10 and P11 are its pt10 and pt11
-// relative to the view centre.
+// relative to the view centre. A text too small to read is a line along its
+// base line.
 void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, double Scale,
               const TTextBlk& t, TAcadPoint P10, TAcadPoint P11, TColor Colour);
 

@@ -460,4 +460,30 @@ SyntheticDxfOptions MixedDrawingOptions(std::uint64_t approxBytes, std::uint64_t
   return unit(static_cast<std::int64_t>(k));
 }
 
+SyntheticDxfOptions BigDrawingOptions() {
+  SyntheticDxfOptions o;
+  o.acadVer = "AC1015";
+  o.decimals = 10;
+  o.lines = 230'000;
+  o.arcs = 40'000;
+  o.circles = 40'000;
+  o.texts = 120'000;
+  o.lwpolylines = 10'000;
+  o.ellipses = 6'000;
+  o.inserts = 49'000;
+  o.blocks = 200;
+  o.blockContent = BlockContent{6, 2, 2, 2, 1};
+  o.nestedPerBlock = 1;
+  return o;
+}
+
+SyntheticDxfOptions ExpansionBombOptions(int blockLines, std::int64_t inserts, bool nested) {
+  SyntheticDxfOptions o;
+  o.inserts = inserts;
+  o.blocks = nested ? 2 : 1;
+  o.blockContent = BlockContent{blockLines, 0, 0, 0, 0};
+  o.nestedPerBlock = nested ? static_cast<int>(inserts) : 0;
+  return o;
+}
+
 }  // namespace vantrel::bench

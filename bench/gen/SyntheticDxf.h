@@ -74,4 +74,14 @@ std::string SyntheticDxfText(const SyntheticDxfOptions& options,
 // inserts) of about approxBytes bytes.
 SyntheticDxfOptions MixedDrawingOptions(std::uint64_t approxBytes, std::uint64_t seed = 1);
 
+// An R2000 drawing of about 100 MB: 495,000 entities, of them 49,000
+// inserts of 200 blocks nested one level, which place about 1.6 million
+// records; 320,000 texts in all, as a large architectural sheet has them.
+SyntheticDxfOptions BigDrawingOptions();
+
+// Nothing but `inserts` model inserts of blocks of `blockLines` lines each.
+// With nested, two blocks each also hold `inserts` inserts of the other, so
+// the nested level asks for inserts^2 / 2 * blockLines records of each.
+SyntheticDxfOptions ExpansionBombOptions(int blockLines, std::int64_t inserts, bool nested);
+
 }  // namespace vantrel::bench

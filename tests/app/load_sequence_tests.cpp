@@ -1,7 +1,8 @@
 // Guards the load sequence and the list-image build against wrong file-list
 // texts, wrong encodings, unwanted or repeated conversions, a converted copy
 // shown for another file or an old state of the file, lost failure
-// crosses and messages, and list images out of row order.
+// crosses and messages, a drawing shown in part without a word, and list
+// images out of row order.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -183,6 +184,35 @@ TEST(LoadDrawing, DxfFillsListPanelsAndPicture) {
   LoadDrawing(w, d, view, options, dir / "b.dxf");
   ASSERT_EQ(w.panels.strings.size(), 1u);
   EXPECT_EQ(w.panels.strings[0].text, u"図面");
+}
+
+TEST(LoadDrawing, ADrawingShownInPartSaysSoInTheListAndTheStatusBar) {
+  TempDir dir;
+  // Two inserts of a block of one line; the budget has room for one line.
+  WriteFile(dir / "a.dxf", Header("AC1015") +
+                               "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nB\n10\n0\n20\n0\n"
+                               "0\nLINE\n8\n0\n10\n0\n20\n0\n11\n1\n21\n0\n0\nENDBLK\n0\nENDSEC\n"
+                               "0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nB\n10\n0\n20\n0\n"
+                               "0\nINSERT\n2\nB\n10\n5\n20\n5\n0\nENDSEC\n0\nEOF\n");
+  FakeWindow w;
+  w.List(dir.path(), {"a.dxf"});
+  Drawing d;
+  ViewState view;
+  LoadOptions options;
+  options.WorkFolder = dir / "work";
+  options.expansionBudget = sizeof(TAcadLineBlk);
+  EXPECT_TRUE(LoadDrawing(w, d, view, options, dir / "a.dxf"));
+  EXPECT_EQ(w.Cell(kColFormat, 1), u"一部のみ表示 (1)");
+  EXPECT_EQ(w.status[0], u"一部のみ表示 (1)");
+  EXPECT_EQ(d.EntLineAry.size(), 1u);
+
+  // The list image of the same file says it in column 4 as well.
+  const ListImage image = MakeOneListImage(dir / "a.dxf", QSize(40, 30), options, w.reporter);
+  EXPECT_TRUE(image.imgFlag);
+  std::u16string format;
+  for (const auto& [col, text] : image.cells)
+    if (col == kColFormat) format = text;
+  EXPECT_EQ(format, u"一部のみ表示 (1)");
 }
 
 TEST(LoadDrawing, DwgAndBinaryWithoutConverterShowTheCross) {

@@ -1,6 +1,7 @@
 // Guards against misplaced block contents (wrong turn, scale or base), lost or wrongly inherited
 // layers and colours, case-folded or last-wins block lookups, nested inserts placed at the wrong
-// level or drawn where they must not be, and dimension blocks moved instead of copied.
+// level or drawn where they must not be, dimension blocks moved instead of copied, and an
+// expansion that passes its budget or places out of table order.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -350,6 +351,57 @@ TEST(ExpandBlocks, EmptyOrMissingBlocksAddNothing) {
   d.BlkInsertAry[0].name = u"EMPTY";
   ExpandNestedInserts(d);
   EXPECT_TRUE(d.EntLineAry.empty());
+}
+
+// B (two lines) holds an insert of C (one line); five model inserts of B.
+Drawing BudgetDrawing() {
+  Drawing d;
+  TBlockBlk b = Block(u"B");
+  TInsertBlk nested = Insert(u"C", P(0, 0));
+  nested.dimBlkName = u"B";
+  b.InsertAry = {nested};
+  d.BlockAry = {b, Block(u"C")};
+  d.BlkLineAry.push_back(Line(P(0, 0), P(1, 0), u"B"));
+  d.BlkLineAry.push_back(Line(P(0, 0), P(0, 1), u"B"));
+  d.BlkLineAry.push_back(Line(P(0, 0), P(1, 1), u"C"));
+  for (int i = 0; i < 5; ++i) d.EntInsertAry.push_back(Insert(u"B", P(10.0 * i, 0)));
+  return d;
+}
+
+TEST(ExpansionBudget, PlacesWhatFitsInTableOrderAndNothingAfter) {
+  Drawing whole = BudgetDrawing();
+  ExpansionBudget unlimited;
+  ExpandInserts(whole, unlimited);
+  ExpandBlocks(whole, unlimited);
+  EXPECT_FALSE(unlimited.stopped);
+  EXPECT_EQ(unlimited.placed, 15u);
+  EXPECT_EQ(whole.EntLineAry.size(), 15u);
+
+  Drawing d = BudgetDrawing();
+  ExpansionBudget budget;
+  budget.bytes = 5 * sizeof(TAcadLineBlk);  // two inserts and half of the third
+  ExpandInserts(d, budget);
+  ASSERT_EQ(d.EntLineAry.size(), 4u);
+  EXPECT_EQ(d.EntLineAry[2].st, P(10, 0));  // the second insert's: table order
+  // Once stopped, nothing more: not even the small nested level.
+  ExpandBlocks(d, budget);
+  EXPECT_TRUE(d.BlkInsertAry.empty());
+  EXPECT_EQ(d.EntLineAry.size(), 4u);
+  EXPECT_TRUE(budget.stopped);
+  EXPECT_EQ(budget.placed, 4u);
+}
+
+TEST(ExpansionBudget, NestedInsertsArePaidWithWhatTheyPlace) {
+  Drawing d = BudgetDrawing();
+  ExpansionBudget budget;
+  // Two copies of B's nested insert, each with the line of C it places.
+  budget.bytes = 2 * (sizeof(TInsertBlk) + sizeof(TAcadLineBlk)) + sizeof(TInsertBlk);
+  ExpandBlocks(d, budget);
+  ASSERT_EQ(d.BlkInsertAry.size(), 2u);
+  ASSERT_EQ(d.EntLineAry.size(), 2u);  // every collected insert is placed
+  ExpectPoint(d.EntLineAry[1].ed, 11, 1);
+  EXPECT_TRUE(budget.stopped);
+  EXPECT_EQ(budget.placed, 2u);
 }
 
 }  // namespace

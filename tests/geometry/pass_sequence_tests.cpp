@@ -1,6 +1,7 @@
 // Guards against passes run in the wrong order (extruded polyline arcs left unchorded, block
 // polylines missing from placed blocks), source tables left filled so records draw twice, the
-// symbol-layer switch touching other layers, and real-world drawings giving unusable extents.
+// symbol-layer switch touching other layers, a drawing cut short by its expansion budget without
+// a word, and real-world drawings giving unusable extents.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -63,6 +64,25 @@ TEST(GeometryPasses, BlockPolylinesArePlacedAndWorkTablesEmptied) {
     EXPECT_TRUE(empty);
   EXPECT_EQ(d.ExtMin, P(-1, -1, 0));
   EXPECT_EQ(d.ExtMax, P(11, 1, 0));
+}
+
+TEST(GeometryPasses, AnExpansionPastItsBudgetSaysTheDrawingShowsInPart) {
+  Drawing d;
+  d.BlockAry = {test::Block(u"B")};
+  d.BlkLineAry.push_back(test::Line(P(0, 0), P(1, 0), u"B"));
+  d.EntInsertAry = {test::Insert(u"B", P(0, 0)), test::Insert(u"B", P(5, 5))};
+  Drawing whole = d;
+  const PassOutcome all = RunGeometryPasses(whole, {});  // the machine's budget
+  EXPECT_FALSE(all.drawnInPart);
+  EXPECT_EQ(all.placed, 2u);
+
+  PassOptions options;
+  options.expansionBudget = sizeof(TAcadLineBlk);
+  const PassOutcome part = RunGeometryPasses(d, options);
+  EXPECT_TRUE(part.drawnInPart);
+  EXPECT_EQ(part.placed, 1u);
+  EXPECT_EQ(d.ExtMax, P(1, 0, 0));  // the extents are those of what was placed
+  EXPECT_TRUE(d.EntInsertAry.empty());
 }
 
 TEST(GeometryPasses, SymbolLayerSwitchSetsOnlyTheTwoSymbolLayers) {

@@ -1,4 +1,4 @@
-// Guards the renderer against a wrong view transform or fit, lost or extra entities from the filters and culling, wrong colours, arcs drawn the wrong way round, and misplaced texts.
+// Guards the renderer against a wrong view transform or fit, lost or extra entities from the filters and culling, wrong colours, arcs drawn the wrong way round, misplaced texts, and texts too small to read shaped instead of drawn as base lines.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -411,6 +411,44 @@ TEST(Texts, TextAnchorsHeightsAndWidths) {
   tiny.code40 = 0.5;
   DrawText(c, sc, tiny.str, 1.0, tiny, tiny.pt10, tiny.pt11, clWhite);
   EXPECT_TRUE(c.ops().empty());
+}
+
+TEST(Texts, TextsTooSmallToReadAreLinesAlongTheirBaseLine) {
+  // Height 5 at one unit per pixel: H = 6, under the 8 of a readable cell;
+  // W = round(6.5 * 0.51 * 0.75) = 2 pixels a byte.
+  RecordingCanvas c;
+  const PixelPoint sc{100, 100};
+  TTextBlk small = test::Text(u"AB図", 10, 20, 5);
+  DrawText(c, sc, small.str, 1.0, small, small.pt10, small.pt11, 0x0000FF);
+  EXPECT_TRUE(TextsOf(c).empty());
+  EXPECT_EQ(c.Font(), CanvasFont{});  // no font made
+  auto lines = SegmentsOf(c);
+  ASSERT_EQ(lines.size(), 1u);
+  // Four bytes from pt10, on the base line, in the text's colour.
+  EXPECT_EQ(lines[0].from, (PixelPoint{110, 80}));
+  EXPECT_EQ(lines[0].to, (PixelPoint{118, 80}));
+  EXPECT_EQ(lines[0].colour, 0x0000FFu);
+
+  // Right-justified on pt11: the line ends there.
+  c.Clear();
+  small.code72 = 2;
+  small.pt11 = TAcadPoint{50, 0, 0};
+  DrawText(c, sc, small.str, 1.0, small, small.pt10, small.pt11, clWhite);
+  ASSERT_EQ(SegmentsOf(c).size(), 1u);
+  EXPECT_EQ(SegmentsOf(c)[0].to, (PixelPoint{150, 100}));
+
+  // An MTEXT gives a line for each of its lines, without its codes.
+  c.Clear();
+  TTextBlk m = test::Text(u"{\\fArial;AB}\\PC", 0, 0, 5);
+  m.mtflag = true;
+  m.code71 = 1;
+  DrawText(c, sc, m.str, 1.0, m, m.pt10, m.pt11, clWhite);
+  lines = SegmentsOf(c);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].to.x - lines[0].from.x, 2 * 2);  // MTEXT W = round(6.5*0.51*0.8*0.75) = 2
+  EXPECT_EQ(lines[1].to.x - lines[1].from.x, 2);
+  EXPECT_GT(lines[1].from.y, lines[0].from.y);
+  EXPECT_TRUE(TextsOf(c).empty());
 }
 
 TEST(Texts, MTextLinesFollowTheAttachmentPoint) {
