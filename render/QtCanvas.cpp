@@ -101,33 +101,45 @@ class ThinPenWriter {
   // into the others, so small circles come out round and symmetric; a
   // larger one goes as chords. from and sweep are Qt's parameter angles of
   // the same rays, for the chords.
-  void Curve(int l, int t, int r, int b, int xs, int ys, int xe, int ye, double from,
-             double sweep, std::vector<QPoint>& ring) {
+  static bool Traced(int l, int t, int r, int b) {
+    return std::max(r - l, b - t) / 2.0 <= kTracedRadius;
+  }
+
+  // A larger curve as chords; from and sweep are Qt's parameter angles of
+  // its rays.
+  void LargeCurve(int l, int t, int r, int b, double from, double sweep) {
+    Chords((l + r) / 2.0, (t + b) / 2.0, (r - l) / 2.0, (b - t) / 2.0, from, sweep);
+  }
+
+  // A traced curve; points is the ellipse of its box's size with the box's
+  // corner at the origin (BuildRing), angles their pseudo-angles about its
+  // centre.
+  void Curve(int l, int t, int r, int b, int xs, int ys, int xe, int ye, const std::vector<QPoint>& points,
+             const std::vector<double>& angles) {
     const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
-    const double rx = (r - l) / 2.0, ry = (b - t) / 2.0;
-    if (std::max(rx, ry) > kTracedRadius) {
-      Chords(cx, cy, rx, ry, from, sweep);
-      return;
-    }
-    BuildRing(l, t, r, b, ring);
+    const QPoint corner(l, t);
     const double ps = PseudoAngle(xs - cx, cy - ys);
     double span = PseudoAngle(xe - cx, cy - ye) - ps;
     if (span <= 0) span += 4;
     // A whole circle from angle 0, the usual case, needs no angles at all.
     const bool whole = span >= 4;
-    const std::size_t n = ring.size();
+    const std::size_t n = points.size();
     std::size_t first = 0;
     if (ps > 0)
-      while (first < n && PseudoAngle(ring[first].x() - cx, cy - ring[first].y()) < ps) ++first;
+      while (first < n && angles[first] < ps) ++first;
     QPoint previous;
-    for (std::size_t k = 0; k < n; ++k) {
-      const QPoint p = ring[(first + k) % n];
+    std::size_t at = first;
+    for (std::size_t k = 0; k < n; ++k, ++at) {
+      if (at == n) at = 0;
       if (!whole) {
-        double rel = PseudoAngle(p.x() - cx, cy - p.y()) - ps;
+        double rel = angles[at] - ps;
         if (rel < 0) rel += 4;
         if (rel >= span) break;
       }
-      if (k > 0) Segment(previous.x(), previous.y(), p.x(), p.y());
+      const QPoint p = points[at] + corner;
+      // Neighbours on the ring mostly touch; only a gap needs a stroke.
+      if (k > 0 && (std::abs(p.x() - previous.x()) > 1 || std::abs(p.y() - previous.y()) > 1))
+        Segment(previous.x(), previous.y(), p.x(), p.y());
       Plot(p.x(), p.y());
       previous = p;
     }
@@ -208,6 +220,12 @@ class ThinPenWriter {
 
   // From (x0, y0) to (x1, y1), the end pixel left out.
   void Segment(int x0, int y0, int x1, int y1) {
+    // PERF: most strokes are solid, copied and inside the picture; they go
+    // without the per-pixel tests of dashes, modes and bounds.
+    if (dashes_.count == 0 && mode_ == PenMode::Copy && Inside(x0, y0) && Inside(x1, y1)) {
+      CopySegment(x0, y0, x1, y1);
+      return;
+    }
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
@@ -226,6 +244,37 @@ class ThinPenWriter {
   }
 
  private:
+  bool Inside(int x, int y) const {
+    return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+           static_cast<unsigned>(y) < static_cast<unsigned>(height_);
+  }
+
+  // Segment for a solid copying pen between two pixels of the picture: the
+  // same pixels, written straight.
+  void CopySegment(int x0, int y0, int x1, int y1) {
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    const std::ptrdiff_t down = static_cast<std::ptrdiff_t>(sy) * stride_;
+    QRgb* p = bits_ + static_cast<std::ptrdiff_t>(y0) * stride_ + x0;
+    int err = dx + dy;
+    while (x0 != x1 || y0 != y1) {
+      *p = colour_;
+      lastX_ = x0;
+      lastY_ = y0;
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x0 += sx;
+        p += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y0 += sy;
+        p += down;
+      }
+    }
+  }
+
   void Plot(int x, int y) {
     // A polyline's segments meet in one pixel; plotting it twice would undo
     // it in the inverting modes.
@@ -411,6 +460,14 @@ void QtCanvas::Arc(int left, int top, int right, int bottom, int xStart, int ySt
   if (r == l || b == t) return;
   // The box is taken as spanning left..right inclusive, so that an arc
   // meets the lines drawn to its end points instead of one pixel short.
+  const bool thin = ThinPenReaches(l, t, r, b);
+  if (thin && ThinPenWriter::Traced(l, t, r, b)) {
+    ThinPenWriter writer(bits_, image_->bytesPerLine() / 4, image_->width(), image_->height(),
+                         penMode_, penColor_, penStyle_);
+    const TracedRing& ring = RingOf(r - l, b - t);
+    writer.Curve(l, t, r, b, xStart, yStart, xEnd, yEnd, ring.points, ring.angles);
+    return;
+  }
   const QRectF box(l, t, r - l, b - t);
   const double cx = (l + r) / 2.0, cy = (t + b) / 2.0;
   const double rx = (r - l) / 2.0, ry = (b - t) / 2.0;
@@ -419,11 +476,10 @@ void QtCanvas::Arc(int left, int top, int right, int bottom, int xStart, int ySt
   double span = a2 - a1;
   while (span <= 0) span += 360;
   while (span > 360) span -= 360;
-  if (ThinPenReaches(l, t, r, b)) {
+  if (thin) {
     ThinPenWriter writer(bits_, image_->bytesPerLine() / 4, image_->width(), image_->height(),
                          penMode_, penColor_, penStyle_);
-    writer.Curve(l, t, r, b, xStart, yStart, xEnd, yEnd, a1 / kRadToDeg, span / kRadToDeg,
-                 ring_);
+    writer.LargeCurve(l, t, r, b, a1 / kRadToDeg, span / kRadToDeg);
     return;
   }
   QPainterPath path;
@@ -432,6 +488,21 @@ void QtCanvas::Arc(int left, int top, int right, int bottom, int xStart, int ySt
   ApplyPen();
   painter_.setBrush(Qt::NoBrush);
   painter_.drawPath(path);
+}
+
+const QtCanvas::TracedRing& QtCanvas::RingOf(int width, int height) {
+  // PERF: a ring depends on its box's size alone, and a view holds few sizes
+  // of small circles and arcs; building each ring and the angles of its
+  // pixels once per canvas saves most of the cost of a million small
+  // curves.
+  TracedRing& ring = rings_[width * 65536 + height];
+  if (ring.points.empty()) {
+    ThinPenWriter::BuildRing(0, 0, width, height, ring.points);
+    const double cx = width / 2.0, cy = height / 2.0;
+    ring.angles.reserve(ring.points.size());
+    for (const QPoint& p : ring.points) ring.angles.push_back(ThinPenWriter::PseudoAngle(p.x() - cx, cy - p.y()));
+  }
+  return ring;
 }
 
 void QtCanvas::SetPixel(int x, int y, TColor color) {

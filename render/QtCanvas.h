@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "render/Canvas.h"
@@ -73,7 +74,13 @@ class QtCanvas : public Canvas {
   QPainter painter_;
   QImage* image_ = nullptr;
   QRgb* bits_ = nullptr;  // the image's pixels, for the direct writes
-  std::vector<QPoint> ring_;  // reused by every small arc
+  // The traced small curves, by their box's size.
+  struct TracedRing {
+    std::vector<QPoint> points;
+    std::vector<double> angles;
+  };
+  const TracedRing& RingOf(int width, int height);
+  std::unordered_map<int, TracedRing> rings_;
 
   TColor penColor_ = clBlack;
   int penWidth_ = 1;
