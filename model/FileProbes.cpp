@@ -24,9 +24,11 @@ bool FileMissing(const fs::path& name) {
 
 // A folder opens as a stream here and simply reads nothing, where Windows
 // refuses to open it; the probes treat it as the open failure it is there.
-bool IsFolder(const fs::path& name) {
+// A pipe or a device would block the probe or never end, so they fail the
+// same way before anything opens them.
+bool NotARegularFile(const fs::path& name) {
   std::error_code ec;
-  return fs::is_directory(name, ec);
+  return !fs::is_regular_file(name, ec);
 }
 
 bool IsTrimmed(char16_t c) { return c <= 32; }
@@ -130,7 +132,7 @@ bool ScanHeaderVariable(const fs::path& name, std::u16string_view variable, int 
                         std::u16string& result) {
   result.clear();
   if (FileMissing(name)) return true;
-  if (IsFolder(name)) return false;
+  if (NotARegularFile(name)) return false;
   LineReader reader(name);
   if (!reader.open()) return false;
 
@@ -183,7 +185,7 @@ const VersionLabel* FindLabel(const std::u16string& version) {
 bool ReadFileSignature(const fs::path& FileName, std::u16string& Signature) {
   Signature.clear();
   if (FileMissing(FileName)) return true;
-  if (IsFolder(FileName)) return false;
+  if (NotARegularFile(FileName)) return false;
   std::ifstream in(FileName, std::ios::binary);
   if (!in) return false;
   char head[7] = {};

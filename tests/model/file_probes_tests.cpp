@@ -1,6 +1,7 @@
 // Guards against wrong or mis-decoded file heads, header scans that read past BLOCKS/ENTITIES or
 // trip over binary files, wrong release label texts, and missing files reported as failures.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <map>
@@ -44,6 +45,12 @@ TEST(FileSignature, MissingFileIsNoFailureButAFolderIs) {
   sig = u"stale";
   EXPECT_FALSE(ReadFileSignature(dir.path(), sig));
   EXPECT_EQ(sig, u"");
+  // A pipe under a drawing's name fails at once instead of waiting for a
+  // writer that never comes.
+  ASSERT_EQ(::mkfifo((dir / "pipe.dxf").c_str(), 0600), 0);
+  EXPECT_FALSE(ReadFileSignature(dir / "pipe.dxf", sig));
+  std::u16string v;
+  EXPECT_FALSE(ReadAcadVer(dir / "pipe.dxf", v));
 }
 
 struct Scan {
