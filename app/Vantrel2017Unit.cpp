@@ -41,6 +41,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <thread>
 #include <system_error>
 
@@ -996,7 +997,7 @@ void TForm1::PageControl1Change() {
     if (!state_.infoHidden) SetInfoPanelWidth(kInfoWidth);
     if (StringGrid1->currentRow() < 0) SelectFileRow(1);
     const int row = CurrentFileRow();
-    if (row <= static_cast<int>(rowNames_.size()) && shownFile_ != FilePath(row)) LoadSelected(FilePath(row));
+    if (row <= static_cast<int>(rowNames_.size()) && !Shows(FilePath(row))) LoadSelected(FilePath(row));
     detailView_->SetButtonMono(state_.MonoFlag != 0);
     detailView_->CrossShown = false;
     SpeedButton1->setText(state_.MonoFlag != 0 ? QStringLiteral("カラー表示") : QStringLiteral("モノクロ表示"));
@@ -1132,8 +1133,27 @@ void TForm1::ComboBox1Change() {
   detailView_->ComboBox1Change(ComboBox1->currentIndex(), U(ComboBox1->currentText()));
 }
 
+namespace {
+
+// What tells one state of a file from another without reading it.
+std::optional<std::pair<std::uint64_t, std::int64_t>> FileState(const fs::path& file) {
+  struct stat st;
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  return std::make_pair(static_cast<std::uint64_t>(st.st_size),
+                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+bool TForm1::Shows(const fs::path& file) const {
+  // The same name is not enough: a drawing saved again since it was loaded
+  // is loaded again, so the view never shows an older state of the file.
+  return shownFile_ == file && shownState_ == FileState(file);
+}
+
 void TForm1::LoadSelected(const fs::path& file) {
   shownFile_ = file;
+  shownState_ = FileState(file);
   // Until the load has drawn, the picture shows nothing of this file, and a
   // resize meanwhile must not draw the half-read drawing.
   shows_ = DetailShows::Cross;
@@ -1180,6 +1200,7 @@ void TForm1::ClearImages() {
   Image1->SetPicture(QImage());
   Label3->clear();
   shownFile_.clear();
+  shownState_.reset();
   CancelListBuild();
   DxfbmpAry.clear();
   ListFolder.clear();
@@ -1333,7 +1354,7 @@ void TForm1::StringGrid1Click() {
       DrawGrid1->SetCurrent(index % cols, index / cols);
     }
   }
-  if (ActiveTab() == kDetailTab && hasFile && shownFile_ != full) LoadSelected(full);
+  if (ActiveTab() == kDetailTab && hasFile && !Shows(full)) LoadSelected(full);
 }
 
 void TForm1::DrawGrid1Click() {
@@ -1346,7 +1367,7 @@ void TForm1::DrawGrid1DblClick() {
   if (i >= 0 && i < static_cast<int>(DxfbmpAry.size())) {
     ShowTab(kDetailTab);
     if (!state_.infoHidden) SetInfoPanelWidth(kInfoWidth);
-    if (shownFile_ != DxfbmpAry[i].name) LoadSelected(DxfbmpAry[i].name);
+    if (!Shows(DxfbmpAry[i].name)) LoadSelected(DxfbmpAry[i].name);
   }
   state_.listPrintOn = false;
   state_.detailPrintOn = true;

@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -348,6 +349,8 @@ class TForm1 : public QMainWindow,
   // The file the detail view shows (Label3 shows its name); compared by
   // path, so two names that read alike are never taken for one file.
   std::filesystem::path shownFile_;
+  std::optional<std::pair<std::uint64_t, std::int64_t>> shownState_;  // its size and time when loaded
+  bool Shows(const std::filesystem::path& file) const;
   DetailShows shows_ = DetailShows::Nothing;
   bool loading_ = false;
   std::string BaseFolade;

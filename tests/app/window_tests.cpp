@@ -275,6 +275,11 @@ TEST_F(WindowTest, DroppingThreeFilesWarnsOnceAndShowsTheFirst) {
   for (int y = 0; y < picture.height() && !red; ++y)
     for (int x = 0; x < picture.width() && !red; ++x) red = picture.pixel(x, y) == qRgb(255, 0, 0);
   EXPECT_TRUE(red);
+  // Chosen again after it was saved anew, the file is read again.
+  WriteFile(dir / "q.dxf", Dxf("saved again"));
+  fs::last_write_time(dir / "q.dxf", fs::last_write_time(dir / "q.dxf") + std::chrono::seconds(5));
+  w->StringGrid1Click();
+  EXPECT_EQ(w->ListBox1->item(0)->text(), QStringLiteral("saved again"));
   // The list images of the folder come when the list tab is shown.
   QSignalSpy built(w.get(), &TForm1::listImagesBuilt);
   w->PageControl1->setCurrentIndex(0);
