@@ -44,6 +44,10 @@ void Visit(V& v, const TInsertBlk& r) {
   v("scale", r.scale);
   v("color", r.color);
   v("rotate", r.rotate);
+  v("code70", r.code70);
+  v("code71", r.code71);
+  v("code44", r.code44);
+  v("code45", r.code45);
   v("code66", r.code66);
   v.Derived("PenColor", r.PenColor);
   v.Derived("PenStyle", r.PenStyle);
@@ -201,6 +205,7 @@ void Visit(V& v, const TEllipseBlk& r) {
   v("kaisi", r.kaisi);
   v("owari", r.owari);
   v("code210", r.code210);
+  v("code67", r.code67);
   v.Derived("layindex", r.layindex);
   v("code60", r.code60);
 }
@@ -215,6 +220,9 @@ void Visit(V& v, const TSolidBlk& r) {
   v("p2", r.p2);
   v("p3", r.p3);
   v("p4", r.p4);
+  v("count", r.count);
+  v("code210", r.code210);
+  v("code67", r.code67);
   v("code60", r.code60);
 }
 
@@ -229,6 +237,7 @@ void Visit(V& v, const TLeaderBlk& r) {
   v("p1", r.p1);
   v("p2", r.p2);
   v("p3", r.p3);
+  v("code67", r.code67);
   v("code60", r.code60);
 }
 
@@ -251,6 +260,7 @@ void Visit(V& v, const TDimensionBlk& r) {
   v("code50", r.code50);
   v("code51", r.code51);
   v("code210", r.code210);
+  v("code67", r.code67);
   v("code60", r.code60);
 }
 
@@ -273,6 +283,25 @@ void Visit(V& v, const TSplineBlk& r) {
   v("code10Ary", r.code10Ary);
   v("code40Ary", r.code40Ary);
   v("code41Ary", r.code41Ary);
+  v("code11Ary", r.code11Ary);
+  v("code12", r.code12);
+  v("code13", r.code13);
+  v("code67", r.code67);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TFillBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("color", r.color);
+  v("first", r.first);
+  v("count", r.count);
+  v("firstRing", r.firstRing);
+  v("rings", r.rings);
+  v.Derived("PenColor", r.PenColor);
+  v("code67", r.code67);
+  v.Derived("layindex", r.layindex);
   v("code60", r.code60);
 }
 
@@ -291,6 +320,13 @@ void ForEachTable(const Drawing& d, F&& f) {
   f("BlkEllipseAry", d.BlkEllipseAry);
   f("BlkSolidAry", d.BlkSolidAry);
   f("BlkInsertAry", d.BlkInsertAry);
+  f("BlkFaceAry", d.BlkFaceAry);
+  f("BlkLeaderAry", d.BlkLeaderAry);
+  f("BlkSplineAry", d.BlkSplineAry);
+  f("BlkDimensionAry", d.BlkDimensionAry);
+  f("BlkFillAry", d.BlkFillAry);
+  f("BlkFillPtAry", d.BlkFillPtAry);
+  f("BlkFillRingAry", d.BlkFillRingAry);
   f("EntLineAry", d.EntLineAry);
   f("EntCircleAry", d.EntCircleAry);
   f("EntArcAry", d.EntArcAry);
@@ -304,6 +340,9 @@ void ForEachTable(const Drawing& d, F&& f) {
   f("LeaderAry", d.LeaderAry);
   f("SplineAry", d.SplineAry);
   f("DimensionAry", d.DimensionAry);
+  f("EntFillAry", d.EntFillAry);
+  f("EntFillPtAry", d.EntFillPtAry);
+  f("EntFillRingAry", d.EntFillRingAry);
 }
 
 constexpr char kHex[] = "0123456789abcdef";
@@ -414,6 +453,10 @@ class JsonOut {
     buf_.push_back(']');
   }
 
+  // The point and ring tables of the fills: plain values, several to a line.
+  void Table(const std::vector<TAcadPoint>& points, const char* separator) { Values(points, separator); }
+  void Table(const std::vector<std::uint32_t>& sizes, const char* separator) { Values(sizes, separator); }
+
   std::string Finish() {
     if (file_ == nullptr) return std::move(buf_);
     Flush();
@@ -443,6 +486,7 @@ class JsonOut {
   void Value(std::int16_t v) { Integer(v); }
   void Value(std::int32_t v) { Integer(v); }
   void Value(std::uint32_t v) { Integer(v); }
+  void Value(std::uint64_t v) { Integer(v); }
   // Points and reals; records go through Table.
   template <class T>
   void List(const T* items, std::size_t count) {
@@ -464,6 +508,20 @@ class JsonOut {
     const bool outerFirst = firstField_;
     Table(inserts, "");
     firstField_ = outerFirst;
+  }
+
+  template <class T>
+  void Values(const std::vector<T>& values, const char* separator) {
+    constexpr std::size_t kPerLine = 16;
+    buf_.push_back('[');
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) buf_.push_back(',');
+      if (i % kPerLine == 0) buf_.append(separator);
+      Value(values[i]);
+      if (file_ != nullptr && buf_.size() >= kFlushAt) Flush();
+    }
+    if (!values.empty()) buf_.append(separator);
+    buf_.push_back(']');
   }
 
   void Flush() {

@@ -65,7 +65,7 @@ void TextBoxOfMText(const TTextBlk& t, TAcadPoint& Min, TAcadPoint& Max) {
   const TAcadPoint base = t.pt10;
   Min.x = Max.x = base.x;
   Min.y = Max.y = base.y;
-  const double a = t.code50 * kDegToRad;
+  const double a = MTextAngle(t) * kDegToRad;
   std::vector<std::u16string> lines;
   const double m = SplitMTextLines(t.str, lines);
   const double w = t.code41;
@@ -183,6 +183,18 @@ void ArcBox(TAcadPoint Center, double Radius, double StartAngle, double EndAngle
   }
 }
 
+void FillBox(const Drawing& d, const TFillBlk& f, TAcadPoint& Min, TAcadPoint& Max) {
+  const TAcadPoint* p = d.EntFillPtAry.data() + f.first;
+  Min.x = Max.x = p[0].x;
+  Min.y = Max.y = p[0].y;
+  for (std::uint32_t i = 1; i < f.count; ++i) Widen(p[i], Min, Max);
+}
+
+double MTextAngle(const TTextBlk& t) {
+  if (t.pt11.x == 0 && t.pt11.y == 0) return t.code50;
+  return Angle2D(TAcadPoint{0, 0, 0}, t.pt11) * kRadToDeg;
+}
+
 void TextBox(const TTextBlk& t, TAcadPoint& Min, TAcadPoint& Max) {
   if (t.mtflag)
     TextBoxOfMText(t, Min, Max);
@@ -211,14 +223,17 @@ void CalcExtents(Drawing& d) {
     ArcBox(r.center, r.hankei, r.st * kDegToRad, r.ed * kDegToRad, bmin, bmax);
     box.Add(bmin, bmax);
   }
-  // Texts widen the extents only of drawings that have nothing else: their
-  // boxes are rough, and MTEXT boxes need a line split.
-  if (!box.any) {
-    for (const TTextBlk& r : d.EntTextAry) {
-      if (!Counts(r, visible)) continue;
-      TextBox(r, bmin, bmax);
-      box.Add(bmin, bmax);
-    }
+  for (const TFillBlk& r : d.EntFillAry) {
+    if (!Counts(r, visible) || r.count == 0) continue;
+    FillBox(d, r, bmin, bmax);
+    box.Add(bmin, bmax);
+  }
+  // Titles and notes stand outside the frame as often as inside it: every
+  // text that is drawn counts, a hidden attribute does not.
+  for (const TTextBlk& r : d.EntTextAry) {
+    if (!Counts(r, visible) || (r.code70 & 1) != 0) continue;
+    TextBox(r, bmin, bmax);
+    box.Add(bmin, bmax);
   }
   if (box.any) {
     d.ExtMin = TAcadPoint{box.min.x, box.min.y, 0};

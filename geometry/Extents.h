@@ -15,9 +15,14 @@ void ArcBox(TAcadPoint Center, double Radius, double StartAngle, double EndAngle
             TAcadPoint& Max);
 // Covering box of a TEXT (mtflag false) or MTEXT (mtflag true) record.
 void TextBox(const TTextBlk& t, TAcadPoint& Min, TAcadPoint& Max);
+// Box of a filled area of the entity tables.
+void FillBox(const Drawing& d, const TFillBlk& f, TAcadPoint& Min, TAcadPoint& Max);
+// The angle an MTEXT turns by, in degrees: its direction vector's, or
+// group 50 when it has none.
+double MTextAngle(const TTextBlk& t);
 
-// ExtMin/ExtMax of the drawable model-space records on visible layers; texts
-// count only when no line, circle or arc does. (0, 0, 0) twice when nothing
+// ExtMin/ExtMax of the drawable model-space records on visible layers,
+// texts included (hidden attributes aside). (0, 0, 0) twice when nothing
 // counts.
 void CalcExtents(Drawing& d);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/Spline.h"
 #include "geometry/TableRoom.h"
 
 namespace vantrel {
@@ -121,6 +122,32 @@ TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, 
                     P.x * U.z + P.y * V.z + P.z * N.z + C.z};
 }
 
+namespace {
+
+// Polygon mesh: only the lines along M are drawn, from each column's first
+// vertex on.
+template <class AddLine>
+void AppendMeshLines(const TLwpBlk& p, const std::vector<TLwpVer>& run, AddLine&& addLine) {
+  const std::int64_t count = static_cast<std::int64_t>(run.size());
+  const std::int64_t m = p.code71;
+  const std::int64_t n = p.code72;
+  // A column whose first vertex is missing has nothing to start from.
+  for (std::int64_t j = 0; j < n && j < count; ++j) {
+    TAcadPoint current = run[j].code10;
+    // k only grows with i: past the last vertex nothing more is drawn,
+    // and a hostile M would otherwise spin through empty rows.
+    for (std::int64_t i = 1; i < m; ++i) {
+      const std::int64_t k = i * n + j;
+      if (k >= count) break;
+      addLine(current, run[k].code10);
+      current = run[k].code10;
+    }
+    if (IsClosed(p.code70)) addLine(current, run[j].code10);
+  }
+}
+
+}  // namespace
+
 void BlockPolylinesToLines(Drawing& d) {
   const PolylineBound bound(d.BlkLwpAry, d.BlkLwpVerAry);
   ReserveTable(d.BlkLineAry, d.BlkLineAry.size() + bound.lines);
@@ -130,7 +157,17 @@ void BlockPolylinesToLines(Drawing& d) {
   for (const TLwpBlk& p : d.BlkLwpAry) {
     if (p.code60 != 0) continue;
     cursor.Collect(p.ihand, run);
-    if ((p.code70 & (16 | 64)) != 0) continue;
+    auto addLine = [&](TAcadPoint st, TAcadPoint ed) {
+      TAcadLineBlk line = LineOf(p, st, ed);
+      line.code67 = p.code67;
+      d.BlkLineAry.push_back(std::move(line));
+    };
+    // A mesh in a block is drawn as the model draws one.
+    if ((p.code70 & 16) != 0) {
+      AppendMeshLines(p, run, addLine);
+      continue;
+    }
+    if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
       if (run[k].code42 != 0) {
@@ -139,9 +176,7 @@ void BlockPolylinesToLines(Drawing& d) {
         BulgeToArc(run[k].code10, run[k + 1].code10, run[k].code42, center, radius, a1, a2);
         d.BlkArcAry.push_back(ArcOf(p, center, radius, a1 * kRadToDeg, a2 * kRadToDeg));
       } else {
-        TAcadLineBlk line = LineOf(p, run[k].code10, run[k + 1].code10);
-        line.code67 = p.code67;
-        d.BlkLineAry.push_back(std::move(line));
+        addLine(run[k].code10, run[k + 1].code10);
       }
     }
   }
@@ -162,24 +197,8 @@ void PolylinesToLines(Drawing& d) {
       line.code210 = p.code210;
       d.EntLineAry.push_back(std::move(line));
     };
-    const std::int64_t count = static_cast<std::int64_t>(run.size());
     if ((p.code70 & 16) != 0) {
-      // Polygon mesh: only the lines along M are drawn.
-      const std::int64_t m = p.code71;
-      const std::int64_t n = p.code72;
-      // A column whose first vertex is missing has nothing to start from.
-      for (std::int64_t j = 0; j < n && j < count; ++j) {
-        TAcadPoint current = run[j].code10;
-        // k only grows with i: past the last vertex nothing more is drawn,
-        // and a hostile M would otherwise spin through empty rows.
-        for (std::int64_t i = 1; i < m; ++i) {
-          const std::int64_t k = i * n + j;
-          if (k >= count) break;
-          addLine(current, run[k].code10);
-          current = run[k].code10;
-        }
-        if (IsClosed(p.code70)) addLine(current, run[j].code10);
-      }
+      AppendMeshLines(p, run, addLine);
       continue;
     }
     if ((p.code70 & 64) != 0) continue;
@@ -210,19 +229,22 @@ void PolylinesToLines(Drawing& d) {
 
 namespace {
 
-// The parameter range an ellipse is walked over: more than two turns repeat
-// the same curve, and a hostile range would otherwise make millions of lines.
+// The parameter range an ellipse is walked over. An elliptical arc through
+// parameter 0 ends below where it starts and goes on past 2 pi (equal ends
+// make the whole ellipse); more than two turns repeat the same curve, and a
+// hostile range would otherwise make millions of lines.
 double EllipseEnd(const TEllipseBlk& e) {
-  return e.owari - e.kaisi > 2 * kTwoPi ? e.kaisi + kTwoPi : e.owari;
+  const double end = e.owari > e.kaisi ? e.owari : e.owari + kTwoPi;
+  return end - e.kaisi > 2 * kTwoPi ? e.kaisi + kTwoPi : end;
 }
 
 // One line per step at most, and the clipped last step; 0 for a bound no
 // drawing reaches (hostile steps), which then grows as it goes.
-std::size_t EllipseLineBound(const Drawing& d, double Step) {
+std::size_t EllipseLineBound(const std::vector<TEllipseBlk>& ellipses, double Step) {
   const double s = Step * kDegToRad;
   if (!(s > 0)) return 0;
   double bound = 0;
-  for (const TEllipseBlk& e : d.EntEllipseAry) {
+  for (const TEllipseBlk& e : ellipses) {
     const double range = EllipseEnd(e) - e.kaisi;
     if (e.code60 == 0 && range > 0) bound += std::ceil(range / s) + 1;
   }
@@ -231,11 +253,15 @@ std::size_t EllipseLineBound(const Drawing& d, double Step) {
 
 }  // namespace
 
-void EllipsesToLines(Drawing& d, double Step) {
+namespace {
+
+// The chords of the ellipses of a table, appended to lines: world lines of
+// the model, or block lines that keep the ellipse's block.
+void AppendEllipseLines(const std::vector<TEllipseBlk>& ellipses, double Step,
+                        std::vector<TAcadLineBlk>& lines) {
   const double s = Step * kDegToRad;
   if (!(s > 0)) return;
-  ReserveTable(d.EntLineAry, d.EntLineAry.size() + EllipseLineBound(d, Step));
-  for (const TEllipseBlk& e : d.EntEllipseAry) {
+  for (const TEllipseBlk& e : ellipses) {
     if (e.code60 != 0) continue;
     const double a = std::sqrt(e.endpoint.x * e.endpoint.x + e.endpoint.y * e.endpoint.y +
                                e.endpoint.z * e.endpoint.z);
@@ -261,17 +287,27 @@ void EllipsesToLines(Drawing& d, double Step) {
       const TAcadPoint p = pointAt(t);
       if (!SamePoint(p, prev, kSameTol)) {
         TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
+        line.bname = e.bname;
         line.layer = e.layer;
         line.ltype = e.ltype;
         line.color = e.color;
+        line.code67 = e.code67;
         line.code210 = DefaultExtrusion;
         line.st = prev;
         line.ed = p;
-        d.EntLineAry.push_back(std::move(line));
+        lines.push_back(std::move(line));
       }
       prev = p;
     }
   }
+}
+
+}  // namespace
+
+void EllipsesToLines(Drawing& d, double Step) {
+  if (!(Step * kDegToRad > 0)) return;
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + EllipseLineBound(d.EntEllipseAry, Step));
+  AppendEllipseLines(d.EntEllipseAry, Step, d.EntLineAry);
 }
 
 namespace {
@@ -380,8 +416,12 @@ void TextsToWcs(Drawing& d) {
   for (TTextBlk& t : d.EntTextAry) {
     if (HasDefaultExtrusion(t.code210)) continue;
     const OcsAxes axes = OcsAxesOf(t.code210);
-    OcsToWcs(t.pt10, axes, t.pt10);
-    OcsToWcs(t.pt11, axes, t.pt11);
+    // An MTEXT's insertion point and direction are world coordinates
+    // already; only a TEXT stands in its object coordinates.
+    if (!t.mtflag) {
+      OcsToWcs(t.pt10, axes, t.pt10);
+      OcsToWcs(t.pt11, axes, t.pt11);
+    }
     TAcadPoint o, x;
     OcsToWcs(TAcadPoint{0, 0, 0}, axes, o);
     OcsToWcs(TAcadPoint{100, 0, 0}, axes, x);
@@ -390,77 +430,145 @@ void TextsToWcs(Drawing& d) {
   }
 }
 
-void FacesToLines(Drawing& d) {
-  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 4 * d.EntFaceAry.size());
-  for (const TFaceBlk& f : d.EntFaceAry) {
-    if (f.code60 != 0 || f.count <= 0) continue;
-    // A face has four corners at most; a larger count from a file must not
-    // read beyond them.
-    const int count = std::min<int>(f.count, 4);
-    for (int j = 0; j < count; ++j) {
-      TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
-      line.layer = f.layer;
-      line.ltype = f.ltype;
-      line.color = f.color;
-      line.code67 = f.code67;
-      line.st = f.pt[j];
-      line.ed = j + 1 < count ? f.pt[j + 1] : f.pt[0];
-      d.EntLineAry.push_back(std::move(line));
-    }
-  }
-}
-
-void LeadersToLines(Drawing& d) {
-  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 3 * d.LeaderAry.size());
-  for (const TLeaderBlk& l : d.LeaderAry) {
-    if (l.code60 != 0 || l.code76 <= 1) continue;
-    d.EntLineAry.push_back(LineOf(l, l.p1, l.p2));
-    TAcadPoint end = l.p2;
-    if (l.code76 >= 3) {
-      d.EntLineAry.push_back(LineOf(l, l.p2, l.p3));
-      end = l.p3;
-    }
-    if (l.code41 != 0) d.EntLineAry.push_back(LineOf(l, end, PolarPoint(end, 0, l.code41)));
-  }
-}
-
-void AppendSolidOutline(const TSolidBlk& s, std::vector<TAcadLineBlk>& lines) {
-  lines.push_back(LineOf(s, s.p1, s.p2));
-  lines.push_back(LineOf(s, s.p2, s.p3));
-  lines.push_back(LineOf(s, s.p3, s.p1));
-}
-
-void SolidsToLines(Drawing& d) {
-  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 3 * d.EntSolidAry.size());
-  for (const TSolidBlk& s : d.EntSolidAry)
-    if (s.code60 == 0) AppendSolidOutline(s, d.EntLineAry);
-}
-
 namespace {
 
-std::size_t SplineLineBound(const Drawing& d) {
-  std::size_t count = 0;
-  for (const TSplineBlk& s : d.SplineAry) count += s.code10Ary.size();
-  return count;
+// The edges of a face, the last back to the first; invisible edges too.
+void AppendFaceLines(const TFaceBlk& f, std::vector<TAcadLineBlk>& lines) {
+  if (f.code60 != 0 || f.count <= 0) return;
+  // A face has four corners at most; a larger count from a file must not
+  // read beyond them.
+  const int count = std::min<int>(f.count, 4);
+  for (int j = 0; j < count; ++j) {
+    TAcadLineBlk line = LineOf(f, f.pt[j], j + 1 < count ? f.pt[j + 1] : f.pt[0]);
+    line.code67 = f.code67;
+    lines.push_back(std::move(line));
+  }
+}
+
+// At most three vertices and the hook.
+void AppendLeaderLines(const TLeaderBlk& l, std::vector<TAcadLineBlk>& lines) {
+  if (l.code60 != 0 || l.code76 <= 1) return;
+  auto add = [&](TAcadPoint st, TAcadPoint ed) {
+    TAcadLineBlk line = LineOf(l, st, ed);
+    line.code67 = l.code67;
+    lines.push_back(std::move(line));
+  };
+  add(l.p1, l.p2);
+  TAcadPoint end = l.p2;
+  if (l.code76 >= 3) {
+    add(l.p2, l.p3);
+    end = l.p3;
+  }
+  if (l.code41 != 0) add(end, PolarPoint(end, 0, l.code41));
+}
+
+// All the lines a table of splines may have: within this many together the
+// splines of a drawing get what they want; beyond it, each a share, so that
+// a file of hostile splines cannot ask for unbounded lines.
+constexpr std::size_t kSplineLinesPerTable = std::size_t{1} << 21;
+
+// The segments each spline of a table gets, in table order (0 for those
+// that draw nothing).
+std::vector<std::size_t> SplineAllotment(const std::vector<TSplineBlk>& splines, std::size_t& total) {
+  std::vector<std::size_t> wanted(splines.size(), 0);
+  std::size_t sum = 0;
+  for (std::size_t i = 0; i < splines.size(); ++i) {
+    if (splines[i].code60 != 0) continue;
+    wanted[i] = SplineSegments(splines[i]);
+    sum = SaturatingAdd(sum, wanted[i]);
+  }
+  total = 0;
+  const double share = sum > kSplineLinesPerTable
+                           ? static_cast<double>(kSplineLinesPerTable) / static_cast<double>(sum)
+                           : 1.0;
+  for (std::size_t& w : wanted) {
+    if (w == 0) continue;
+    w = std::max<std::size_t>(1, static_cast<std::size_t>(static_cast<double>(w) * share));
+    total += w;
+  }
+  return wanted;
+}
+
+// Every spline, planar or not, as lines along the curve.
+void AppendSplineLines(const std::vector<TSplineBlk>& splines, std::vector<TAcadLineBlk>& lines) {
+  std::size_t total = 0;
+  const std::vector<std::size_t> allotted = SplineAllotment(splines, total);
+  ReserveTable(lines, lines.size() + total);
+  std::vector<TAcadPoint> points;
+  for (std::size_t i = 0; i < splines.size(); ++i) {
+    if (allotted[i] == 0) continue;
+    const TSplineBlk& s = splines[i];
+    SplinePoints(s, allotted[i], points);
+    for (std::size_t k = 0; k + 1 < points.size(); ++k) {
+      TAcadLineBlk line = LineOf(s, points[k], points[k + 1]);
+      line.code67 = s.code67;
+      lines.push_back(std::move(line));
+    }
+  }
+}
+
+std::size_t SplineLineBound(const std::vector<TSplineBlk>& splines) {
+  std::size_t total = 0;
+  SplineAllotment(splines, total);
+  return total;
+}
+
+// A SOLID or TRACE as the area it fills: corners 1, 2, 4, 3 (a solid of
+// three corners repeats its third), in world coordinates.
+void AppendSolidFill(const TSolidBlk& s, std::vector<TFillBlk>& fills, std::vector<TAcadPoint>& points,
+                     std::vector<std::uint32_t>& rings) {
+  if (s.code60 != 0) return;
+  TAcadPoint corners[4] = {s.p1, s.p2, s.count >= 4 ? s.p4 : s.p3, s.p3};
+  std::uint32_t count = corners[2] == corners[3] ? 3 : 4;
+  if (!HasDefaultExtrusion(s.code210)) {
+    const OcsAxes axes = OcsAxesOf(s.code210);
+    for (TAcadPoint& c : corners) OcsToWcs(c, axes, c);
+  }
+  TFillBlk& f = fills.emplace_back();
+  f.bname = s.bname;
+  f.layer = s.layer;
+  f.color = s.color;
+  f.code67 = s.code67;
+  f.first = points.size();
+  f.firstRing = rings.size();
+  f.count = count;
+  f.rings = 1;
+  points.insert(points.end(), corners, corners + count);
+  rings.push_back(count);
 }
 
 }  // namespace
 
-void SplinesToLines(Drawing& d) {
-  ReserveTable(d.EntLineAry, d.EntLineAry.size() + SplineLineBound(d));
-  for (const TSplineBlk& s : d.SplineAry) {
-    if (s.code60 != 0 || (s.code70 & 8) == 0 || s.code10Ary.size() < 2) continue;
-    for (std::size_t k = 0; k + 1 < s.code10Ary.size(); ++k)
-      d.EntLineAry.push_back(LineOf(s, s.code10Ary[k], s.code10Ary[k + 1]));
-  }
+void FacesToLines(Drawing& d) {
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 4 * d.EntFaceAry.size());
+  for (const TFaceBlk& f : d.EntFaceAry) AppendFaceLines(f, d.EntLineAry);
+}
+
+void LeadersToLines(Drawing& d) {
+  ReserveTable(d.EntLineAry, d.EntLineAry.size() + 3 * d.LeaderAry.size());
+  for (const TLeaderBlk& l : d.LeaderAry) AppendLeaderLines(l, d.EntLineAry);
+}
+
+void SolidsToFills(Drawing& d) {
+  for (const TSolidBlk& s : d.EntSolidAry) AppendSolidFill(s, d.EntFillAry, d.EntFillPtAry, d.EntFillRingAry);
+}
+
+void SplinesToLines(Drawing& d) { AppendSplineLines(d.SplineAry, d.EntLineAry); }
+
+void BlockCurvesToLines(Drawing& d, double Step) {
+  AppendEllipseLines(d.BlkEllipseAry, Step, d.BlkLineAry);
+  AppendSplineLines(d.BlkSplineAry, d.BlkLineAry);
+  for (const TLeaderBlk& l : d.BlkLeaderAry) AppendLeaderLines(l, d.BlkLineAry);
+  for (const TFaceBlk& f : d.BlkFaceAry) AppendFaceLines(f, d.BlkLineAry);
+  for (const TSolidBlk& s : d.BlkSolidAry) AppendSolidFill(s, d.BlkFillAry, d.BlkFillPtAry, d.BlkFillRingAry);
 }
 
 TableRoom FlatteningRoom(const Drawing& d, double Step) {
   TableRoom room;
   const PolylineBound polylines(d.EntLwpAry, d.EntLwpVerAry);
-  room.lines = polylines.lines + EllipseLineBound(d, Step) + ArcChordLines(d, Step) +
+  room.lines = polylines.lines + EllipseLineBound(d.EntEllipseAry, Step) + ArcChordLines(d, Step) +
                CircleChordLines(d, Step) + 4 * d.EntFaceAry.size() + 3 * d.LeaderAry.size() +
-               3 * d.EntSolidAry.size() + SplineLineBound(d);
+               SplineLineBound(d.SplineAry);
   room.arcs = polylines.arcs;
   // The arcs of extruded polylines are chorded too; a polyline arc spans
   // less than a full turn, so at most 38 lines each.

@@ -74,6 +74,9 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   if (!d.BlkLwpAry.empty()) BlockPolylinesToLines(d);
   Release(d.BlkLwpAry);
   Release(d.BlkLwpVerAry);
+  // Every kind a block holds is drawn where its inserts place it; the
+  // curves become block lines and the solids block fills first.
+  BlockCurvesToLines(d, kCurveStepDeg);
 
   // The passes below append to the entity tables, each by its own rule; room
   // for all of it at once moves the records read only once. Room that cannot
@@ -132,7 +135,7 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   Release(d.EntFaceAry);
   if (!d.LeaderAry.empty()) LeadersToLines(d);
   Release(d.LeaderAry);
-  if (!d.EntSolidAry.empty()) SolidsToLines(d);
+  if (!d.EntSolidAry.empty()) SolidsToFills(d);
   Release(d.EntSolidAry);
   if (!d.SplineAry.empty()) SplinesToLines(d);
   Release(d.SplineAry);

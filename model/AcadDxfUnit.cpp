@@ -49,6 +49,8 @@ TInsertBlk ZeroRecord<TInsertBlk>() {
   r.ltype.clear();
   r.scale = {};
   r.color = 0;
+  r.code70 = 0;
+  r.code71 = 0;
   r.code210 = {};
   return r;
 }
@@ -147,6 +149,16 @@ void ClearDrawing(Drawing& d) {
   Empty(d.EntFaceAry);
   Empty(d.EntEllipseAry);
   Empty(d.ViewAry);
+  Empty(d.BlkFaceAry);
+  Empty(d.BlkLeaderAry);
+  Empty(d.BlkSplineAry);
+  Empty(d.BlkDimensionAry);
+  Empty(d.BlkFillAry);
+  Empty(d.BlkFillPtAry);
+  Empty(d.BlkFillRingAry);
+  Empty(d.EntFillAry);
+  Empty(d.EntFillPtAry);
+  Empty(d.EntFillRingAry);
   LayerNamesChanged(d);
 }
 

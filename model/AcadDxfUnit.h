@@ -61,8 +61,14 @@ struct TInsertBlk {
   TAcadPoint scale{1, 1, 1};
   TAcadPoint code210 = DefaultExtrusion;
   double rotate = 0;
+  // A MINSERT is an insert repeated in code71 rows and code70 columns, code45
+  // and code44 apart along its turned axes; a plain INSERT is one of each.
+  double code44 = 0;
+  double code45 = 0;
   TColor PenColor = 0;
   SmallInt color = 256;
+  SmallInt code70 = 1;
+  SmallInt code71 = 1;
   SmallInt code66 = 0;
   SmallInt code67 = 0;
   SmallInt layindex = 0;
@@ -225,16 +231,21 @@ struct TEllipseBlk {
   double kaisi = 0;
   double owari = 0;
   TAcadPoint code210 = DefaultExtrusion;
+  SmallInt code67 = 0;
   SmallInt layindex = 0;
   SmallInt code60 = 0;
 };
 
+// SOLID and TRACE alike: corners in object coordinates of code210.
 struct TSolidBlk {
   SharedName bname;
   SharedName layer = u"0";
   SharedName ltype = u"BYLAYER";
   SmallInt color = 256;
   TAcadPoint p1, p2, p3, p4;
+  TAcadPoint code210 = DefaultExtrusion;
+  SmallInt code67 = 0;
+  SmallInt count = 3;  // 4 once group 13 has been read
   SmallInt code60 = 0;
 };
 
@@ -246,6 +257,7 @@ struct TLeaderBlk {
   double code41 = 0;
   SmallInt code76 = 0;
   TAcadPoint p1, p2, p3;
+  SmallInt code67 = 0;
   SmallInt code60 = 0;
 };
 
@@ -261,6 +273,7 @@ struct TDimensionBlk {
   double code50 = 0;
   double code51 = 0;
   TAcadPoint code210 = DefaultExtrusion;
+  SmallInt code67 = 0;
   SmallInt code60 = 0;
 };
 
@@ -290,6 +303,31 @@ struct TSplineBlk {
   std::vector<TAcadPoint> code10Ary;
   std::vector<double> code40Ary;
   std::vector<double> code41Ary;
+  // Fit points, for a spline given by the points it passes through, and
+  // the tangents at its ends (zero when the file gives none).
+  std::vector<TAcadPoint> code11Ary;
+  TAcadPoint code12;
+  TAcadPoint code13;
+  SmallInt code67 = 0;
+  SmallInt code60 = 0;
+};
+
+// A filled area: rings of points in world coordinates (block coordinates in
+// a block table), filled by the even-odd rule in the record's colour. Its
+// points and the sizes of its rings stand in the point and ring tables of
+// its place, from first and firstRing on. A SOLID or TRACE is one ring of
+// its corners.
+struct TFillBlk {
+  SharedName bname;
+  SharedName layer = u"0";
+  std::size_t first = 0;
+  std::size_t firstRing = 0;
+  std::uint32_t count = 0;  // points of all rings
+  std::uint32_t rings = 0;
+  TColor PenColor = 0;
+  SmallInt color = 256;
+  SmallInt code67 = 0;
+  SmallInt layindex = 0;
   SmallInt code60 = 0;
 };
 
@@ -320,6 +358,13 @@ struct Drawing {
   std::vector<TEllipseBlk> BlkEllipseAry;
   std::vector<TSolidBlk> BlkSolidAry;
   std::vector<TInsertBlk> BlkInsertAry;
+  std::vector<TFaceBlk> BlkFaceAry;
+  std::vector<TLeaderBlk> BlkLeaderAry;
+  std::vector<TSplineBlk> BlkSplineAry;
+  std::vector<TDimensionBlk> BlkDimensionAry;
+  std::vector<TFillBlk> BlkFillAry;
+  std::vector<TAcadPoint> BlkFillPtAry;
+  std::vector<std::uint32_t> BlkFillRingAry;
 
   std::vector<TAcadLineBlk> EntLineAry;
   std::vector<TCircleBlk> EntCircleAry;
@@ -334,6 +379,10 @@ struct Drawing {
   std::vector<TLeaderBlk> LeaderAry;
   std::vector<TSplineBlk> SplineAry;
   std::vector<TDimensionBlk> DimensionAry;
+  // Filled areas, drawn like the line, circle, arc and text tables.
+  std::vector<TFillBlk> EntFillAry;
+  std::vector<TAcadPoint> EntFillPtAry;
+  std::vector<std::uint32_t> EntFillRingAry;
 
   TAcadPoint ExtMin;
   TAcadPoint ExtMax;
@@ -352,7 +401,8 @@ void SetLayerVisible(Drawing& d, const std::u16string& name, bool value);
 Integer ViewIndex(const Drawing& d, const std::u16string& name);
 void LayerNamesChanged(const Drawing& d);
 
-// Empties the tables a new selection must not show; leaves DimensionAry,
+// Empties the tables a new selection must not show (the filled areas and
+// the block tables of every kind among them); leaves DimensionAry,
 // BlkSolidAry, EntSolidAry, LeaderAry, SplineAry, ExtMin, ExtMax and
 // DwgCodePage as they are.
 void ClearDrawing(Drawing& d);

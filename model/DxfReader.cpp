@@ -265,12 +265,14 @@ constexpr KindName kKindNames[] = {
     {"ATTRIB", Kind::Text, true, TextFlavor::Attrib},
     {"MTEXT", Kind::Text, true, TextFlavor::MText},
     {"INSERT", Kind::Insert, true, TextFlavor::Text},
-    {"3DFACE", Kind::Face, false, TextFlavor::Text},
+    {"3DFACE", Kind::Face, true, TextFlavor::Text},
     {"ELLIPSE", Kind::Ellipse, true, TextFlavor::Text},
     {"SOLID", Kind::Solid, true, TextFlavor::Text},
-    {"LEADER", Kind::Leader, false, TextFlavor::Text},
-    {"SPLINE", Kind::Spline, false, TextFlavor::Text},
-    {"DIMENSION", Kind::Dimension, false, TextFlavor::Text},
+    // A TRACE is stored as a SOLID is, corners and all.
+    {"TRACE", Kind::Solid, true, TextFlavor::Text},
+    {"LEADER", Kind::Leader, true, TextFlavor::Text},
+    {"SPLINE", Kind::Spline, true, TextFlavor::Text},
+    {"DIMENSION", Kind::Dimension, true, TextFlavor::Text},
 };
 
 const KindName* FindKind(std::string_view v) {
@@ -426,10 +428,10 @@ class Reader {
   bool OpenHandlerTakes(int c, std::string_view v);
   void StartRecord(const KindName& k);
 
-  // The groups several kinds share. Which of 62, 67 and 210/220/230 a kind
-  // takes is its own: LINE takes no 67 nor extrusion, SOLID, LEADER and
-  // SPLINE no colour; 8, 6 (where the record has a linetype) and 60 all take.
-  enum SharedGroups : unsigned { kColour = 1, kSpace = 2, kExtrusion = 4 };
+  // The groups several kinds share. Which of 62 and 210/220/230 a kind takes
+  // is its own: LINE takes no extrusion, LEADER and SPLINE no colour; 8, 6
+  // (where the record has a linetype), 60 and 67 all take.
+  enum SharedGroups : unsigned { kColour = 1, kExtrusion = 2 };
   template <class R>
   bool SharedGroup(R& r, int c, std::string_view v, unsigned takes) {
     switch (c) {
@@ -450,12 +452,8 @@ class Reader {
         r.color = ToSmall(v);
         return true;
       case 67:
-        if constexpr (requires { r.code67; }) {
-          if (!(takes & kSpace)) return false;
-          r.code67 = ToSmall(v);
-          return true;
-        }
-        return false;
+        r.code67 = ToSmall(v);
+        return true;
       case 210:
       case 220:
       case 230:
@@ -787,13 +785,15 @@ void Reader::StartRecord(const KindName& k) {
       o.index = t->size() - 1;
       break;
     }
-    case Kind::Face:
-      Append(d_.EntFaceAry);
-      o.index = d_.EntFaceAry.size() - 1;
+    case Kind::Face: {
+      auto& t = blk ? d_.BlkFaceAry : d_.EntFaceAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
       break;
+    }
     case Kind::Ellipse: {
       auto& t = blk ? d_.BlkEllipseAry : d_.EntEllipseAry;
-      Append(t);
+      Append(t).bname = bname;
       o.index = t.size() - 1;
       break;
     }
@@ -803,19 +803,25 @@ void Reader::StartRecord(const KindName& k) {
       o.index = t.size() - 1;
       break;
     }
-    case Kind::Leader:
-      Append(d_.LeaderAry);
-      o.index = d_.LeaderAry.size() - 1;
+    case Kind::Leader: {
+      auto& t = blk ? d_.BlkLeaderAry : d_.LeaderAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
       leaderVertex_ = -1;
       break;
-    case Kind::Spline:
-      Append(d_.SplineAry);
-      o.index = d_.SplineAry.size() - 1;
+    }
+    case Kind::Spline: {
+      auto& t = blk ? d_.BlkSplineAry : d_.SplineAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
       break;
-    case Kind::Dimension:
-      Append(d_.DimensionAry);
-      o.index = d_.DimensionAry.size() - 1;
+    }
+    case Kind::Dimension: {
+      auto& t = blk ? d_.BlkDimensionAry : d_.DimensionAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
       break;
+    }
     case Kind::Count:
       break;
   }
@@ -837,7 +843,7 @@ void Reader::CirclePair(int c, std::string_view v, Kind kind) {
   // Circles and arcs share every group but the two angles.
   auto apply = [&](auto& r) {
     if (c == 0) return Close(r, o);
-    if (SharedGroup(r, c, v, kColour | kSpace | kExtrusion)) return;
+    if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
     switch (c) {
       case 10: case 20: case 30: SetAxis(r.center, c / 10 - 1, ToReal(v)); break;
       case 40: r.hankei = ToReal(v); break;
@@ -857,7 +863,7 @@ void Reader::CirclePair(int c, std::string_view v, Kind kind) {
 
 // Groups of the LWPOLYLINE and POLYLINE headers alike.
 bool Reader::PolylineHeaderGroup(TLwpBlk& r, int c, std::string_view v) {
-  if (SharedGroup(r, c, v, kColour | kSpace | kExtrusion)) return true;
+  if (SharedGroup(r, c, v, kColour | kExtrusion)) return true;
   switch (c) {
     case 38: r.code38 = ToReal(v); return true;
     case 70: r.code70 = ToSmall(v); return true;
@@ -964,7 +970,7 @@ void Reader::TextPair(int c, std::string_view v) {
     table.pop_back();
     return;
   }
-  if (SharedGroup(r, c, v, kColour | kSpace | kExtrusion)) return;
+  if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   switch (c) {
     case 1:
     case 3: r.str += Text(v); break;
@@ -990,8 +996,12 @@ void Reader::InsertPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Insert);
   TInsertBlk& r = o.blk ? d_.BlockAry[o.block].InsertAry[o.index] : d_.EntInsertAry[o.index];
   if (c == 0) return Close(r, o);
-  if (SharedGroup(r, c, v, kColour | kSpace)) return;
+  if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   switch (c) {
+    case 70: r.code70 = ToSmall(v); break;
+    case 71: r.code71 = ToSmall(v); break;
+    case 44: r.code44 = ToReal(v); break;
+    case 45: r.code45 = ToReal(v); break;
     case 2: r.name = Name(v); break;
     case 10: case 20: case 30: SetAxis(r.base, c / 10 - 1, ToReal(v)); break;
     case 41: r.scale.x = ToReal(v); break;
@@ -1004,9 +1014,9 @@ void Reader::InsertPair(int c, std::string_view v) {
 
 void Reader::FacePair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Face);
-  TFaceBlk& r = d_.EntFaceAry[o.index];
+  TFaceBlk& r = At(d_.BlkFaceAry, d_.EntFaceAry, o);
   if (c == 0) return Close(r, o);
-  if (SharedGroup(r, c, v, kColour | kSpace)) return;
+  if (SharedGroup(r, c, v, kColour)) return;
   if (c >= 10 && c <= 33 && c % 10 <= 3) {
     SetAxis(r.pt[c % 10], c / 10 - 1, ToReal(v));
     if (c == 13) r.count = 4;
@@ -1033,16 +1043,20 @@ void Reader::SolidPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Solid);
   TSolidBlk& r = At(d_.BlkSolidAry, d_.EntSolidAry, o);
   if (c == 0) return Close(r, o);
-  if (SharedGroup(r, c, v, 0)) return;
+  // A filled area shows in its own colour; its corners are in object
+  // coordinates.
+  if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   if (c >= 10 && c <= 33 && c % 10 <= 3) {
     TAcadPoint* corners[] = {&r.p1, &r.p2, &r.p3, &r.p4};
     SetAxis(*corners[c % 10], c / 10 - 1, ToReal(v));
+    // Any coordinate of the fourth corner gives it.
+    if (c % 10 == 3) r.count = 4;
   }
 }
 
 void Reader::LeaderPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Leader);
-  TLeaderBlk& r = d_.LeaderAry[o.index];
+  TLeaderBlk& r = At(d_.BlkLeaderAry, d_.LeaderAry, o);
   if (SharedGroup(r, c, v, 0)) return;
   if (c == 41) {
     r.code41 = ToReal(v);
@@ -1069,7 +1083,7 @@ void Reader::LeaderPair(int c, std::string_view v) {
 
 void Reader::SplinePair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Spline);
-  TSplineBlk& r = d_.SplineAry[o.index];
+  TSplineBlk& r = At(d_.BlkSplineAry, d_.SplineAry, o);
   if (c == 0) return Close(r, o);
   if (SharedGroup(r, c, v, 0)) return;
   switch (c) {
@@ -1087,12 +1101,21 @@ void Reader::SplinePair(int c, std::string_view v) {
       break;
     case 40: r.code40Ary.push_back(ToReal(v)); break;
     case 41: r.code41Ary.push_back(ToReal(v)); break;
+    case 11: r.code11Ary.push_back({ToReal(v), 0, 0}); break;
+    case 21:
+      if (!r.code11Ary.empty()) r.code11Ary.back().y = ToReal(v);
+      break;
+    case 31:
+      if (!r.code11Ary.empty()) r.code11Ary.back().z = ToReal(v);
+      break;
+    case 12: case 22: case 32: SetAxis(r.code12, c / 10 - 1, ToReal(v)); break;
+    case 13: case 23: case 33: SetAxis(r.code13, c / 10 - 1, ToReal(v)); break;
   }
 }
 
 void Reader::DimensionPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Dimension);
-  TDimensionBlk& r = d_.DimensionAry[o.index];
+  TDimensionBlk& r = At(d_.BlkDimensionAry, d_.DimensionAry, o);
   if (c == 0) return Close(r, o);
   if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   if (c >= 10 && c <= 36 && c % 10 <= 6) {

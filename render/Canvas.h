@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "model/AcadDxfUnit.h"
 
@@ -86,6 +88,11 @@ class Canvas {
   // from the box centre; the whole ellipse when the rays coincide.
   virtual void Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
                    int yEnd) = 0;
+  // Closed rings of points, one after another (ringSizes holds the number
+  // of points of each), outlined with the pen and filled with the brush by
+  // the even-odd rule, both in the pen mode: GDI's PolyPolygon in its
+  // alternate fill mode. A ring of fewer than two points draws nothing.
+  virtual void Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) = 0;
   // Ignores the pen mode.
   virtual void SetPixel(int x, int y, TColor color) = 0;
 
@@ -103,5 +110,17 @@ class Canvas {
 // Paints (0, 0)-(width, height) in colour and leaves the pen white; the pen
 // mode stays what it was.
 void FillCanvas(Canvas& canvas, int width, int height, TColor color);
+
+struct PlanePoint {
+  double x = 0;
+  double y = 0;
+};
+
+// The part of a closed ring inside the square [-limit, limit] in both
+// coordinates (Sutherland and Hodgman): inside the square it covers what the
+// ring covers, also by the even-odd rule among other rings clipped alike.
+// Canvas coordinates are bounded; a filled area reaching far beyond the
+// picture must not be bent by rounding its far corners to the bound.
+std::vector<PlanePoint> ClipRingToSquare(const std::vector<PlanePoint>& ring, double limit);
 
 }  // namespace vantrel

@@ -443,6 +443,71 @@ void MetafileCanvas::ArcAsChords(int left, int top, int right, int bottom, int x
   }
 }
 
+void MetafileCanvas::Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) {
+  // Rings clipped to what the format holds, those of fewer than two points
+  // left out.
+  std::vector<PlanePoint> ring;
+  std::vector<Point> kept;
+  std::vector<int> sizes;
+  std::size_t at = 0;
+  for (int size : ringSizes) {
+    if (size < 0 || at + static_cast<std::size_t>(size) > points.size()) break;
+    ring.clear();
+    bool reaches = true;
+    for (int i = 0; i < size; ++i) {
+      const PixelPoint& p = points[at + i];
+      ring.push_back(PlanePoint{static_cast<double>(p.x), static_cast<double>(p.y)});
+      reaches = reaches && Reaches(p.x, p.y);
+    }
+    at += static_cast<std::size_t>(size);
+    if (!reaches) ring = ClipRingToSquare(ring, limit_);
+    if (ring.size() < 2) continue;
+    for (const PlanePoint& p : ring)
+      kept.push_back(Point{static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+    sizes.push_back(static_cast<int>(ring.size()));
+  }
+  // WMF counts in 16 bits.
+  if (sizes.empty() || (format_ == MetafileFormat::Wmf && (kept.size() > 32767 || sizes.size() > 32767))) return;
+  UseRasterMode(penMode_);
+  UsePen();
+  UseBrush();
+  if (!dcAlternateFill_) {
+    Append(format_ == MetafileFormat::Emf ? U_EMRSETPOLYFILLMODE_set(U_ALTERNATE)
+                                          : U_WMRSETPOLYFILLMODE_set(U_ALTERNATE));
+    dcAlternateFill_ = true;
+  }
+  if (format_ == MetafileFormat::Emf) {
+    std::vector<U_POINTL> pts;
+    pts.reserve(kept.size());
+    int left = kept[0].x, right = kept[0].x, top = kept[0].y, bottom = kept[0].y;
+    for (const Point& p : kept) {
+      pts.push_back(point32_set(p.x, p.y));
+      left = std::min(left, p.x);
+      right = std::max(right, p.x);
+      top = std::min(top, p.y);
+      bottom = std::max(bottom, p.y);
+    }
+    const U_RECTL bounds = RectL(left, top, right, bottom);
+    if (sizes.size() == 1) {
+      Append(U_EMRPOLYGON_set(bounds, static_cast<uint32_t>(pts.size()), pts.data()));
+    } else {
+      std::vector<uint32_t> counts(sizes.begin(), sizes.end());
+      Append(U_EMRPOLYPOLYGON_set(bounds, static_cast<uint32_t>(counts.size()), counts.data(),
+                                  static_cast<uint32_t>(pts.size()), pts.data()));
+    }
+    return;
+  }
+  std::vector<U_POINT16> pts;
+  pts.reserve(kept.size());
+  for (const Point& p : kept) pts.push_back(Point16(p.x, p.y));
+  if (sizes.size() == 1) {
+    Append(U_WMRPOLYGON_set(static_cast<uint16_t>(pts.size()), pts.data()));
+  } else {
+    std::vector<uint16_t> counts(sizes.begin(), sizes.end());
+    Append(U_WMRPOLYPOLYGON_set(static_cast<uint16_t>(counts.size()), counts.data(), pts.data()));
+  }
+}
+
 void MetafileCanvas::SetPixel(int x, int y, TColor color) {
   if (!Reaches(x, y)) return;
   Append(format_ == MetafileFormat::Emf ? U_EMRSETPIXELV_set(point32_set(x, y), Colour(color))

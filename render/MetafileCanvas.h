@@ -48,6 +48,7 @@ class MetafileCanvas : public Canvas {
   void LineTo(int x, int y) override;
   void Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
            int yEnd) override;
+  void Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) override;
   void SetPixel(int x, int y, TColor color) override;
 
   void SetFont(const CanvasFont& font) override { font_ = font; }
@@ -115,6 +116,7 @@ class MetafileCanvas : public Canvas {
   int fontObject_ = -1;
   CanvasFont dcFont_;
   PenMode dcMode_ = PenMode::Copy;
+  bool dcAlternateFill_ = false;
   TColor dcTextColor_ = clBlack;
   Point dcAt_;
 };

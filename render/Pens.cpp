@@ -123,7 +123,7 @@ class PenCache {
   template <class T>
   void Assign(T& r) {
     const Integer index = layers_.IndexOf(r.layer);
-    if constexpr (!std::is_same_v<T, TTextBlk>) {
+    if constexpr (requires { r.PenStyle; }) {
       r.PenStyle = IsByLayer(r.ltype) && index >= 0 ? LayerStyle(index) : LtypeStyle(r.ltype);
     }
     const int n = r.color < 0 ? -r.color : r.color;
@@ -164,8 +164,9 @@ void AssignPens(Drawing& d) {
   for (TAcadLineBlk& r : d.EntLineAry) cache.Assign(r);
   for (TArcBlk& r : d.EntArcAry) cache.Assign(r);
   for (TCircleBlk& r : d.EntCircleAry) cache.Assign(r);
-  // Texts get a colour and a layer index but no pen style.
+  // Texts and fills get a colour and a layer index but no pen style.
   for (TTextBlk& r : d.EntTextAry) cache.Assign(r);
+  for (TFillBlk& r : d.EntFillAry) cache.Assign(r);
 }
 
 const char* PenStyleName(TPenStyle style) {

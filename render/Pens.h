@@ -17,7 +17,7 @@ TPenStyle LtypeToPenStyle(const std::u16string& name);
 // BYLAYER or an empty linetype takes the linetype of the first layer so named.
 TPenStyle EntityPenStyle(const Drawing& d, const std::u16string& ltype, const std::u16string& layer);
 // Fills PenColor, PenStyle and layindex of the entity lines, arcs and circles,
-// and PenColor and layindex of the entity texts.
+// and PenColor and layindex of the entity texts and fills.
 void AssignPens(Drawing& d);
 
 // "psSolid", "psDash", "psDot", ... as the pen styles are named in code.

@@ -505,6 +505,26 @@ const QtCanvas::TracedRing& QtCanvas::RingOf(int width, int height) {
   return ring;
 }
 
+void QtCanvas::Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) {
+  QPainterPath path;
+  path.setFillRule(Qt::OddEvenFill);
+  std::size_t at = 0;
+  for (int size : ringSizes) {
+    if (size < 0 || at + static_cast<std::size_t>(size) > points.size()) break;
+    if (size >= 2) {
+      path.moveTo(points[at].x, points[at].y);
+      for (int i = 1; i < size; ++i) path.lineTo(points[at + i].x, points[at + i].y);
+      path.closeSubpath();
+    }
+    at += static_cast<std::size_t>(size);
+  }
+  if (path.isEmpty()) return;
+  ApplyPen();
+  painter_.setBrush(brushStyle_ == BrushStyle::Solid ? QBrush(ToQColor(brushColor_)) : QBrush(Qt::NoBrush));
+  painter_.drawPath(path);
+  painter_.setBrush(Qt::NoBrush);
+}
+
 void QtCanvas::SetPixel(int x, int y, TColor color) {
   if (bits_) {
     if (x >= 0 && y >= 0 && x < image_->width() && y < image_->height())

@@ -56,6 +56,7 @@ class QtCanvas : public Canvas {
   void LineTo(int x, int y) override;
   void Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
            int yEnd) override;
+  void Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) override;
   void SetPixel(int x, int y, TColor color) override;
 
   void SetFont(const CanvasFont& font) override;

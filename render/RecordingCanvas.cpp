@@ -24,6 +24,8 @@ void RecordingCanvas::Clear() {
   ops_.clear();
   texts_.clear();
   fonts_.clear();
+  polygonPoints_.clear();
+  polygonRings_.clear();
 }
 
 void RecordingCanvas::Add(CanvasOpKind kind, std::initializer_list<int> args, int item) {
@@ -80,6 +82,23 @@ void RecordingCanvas::Arc(int left, int top, int right, int bottom, int xStart, 
   Add(CanvasOpKind::Arc, {left, top, right, bottom, xStart, yStart, xEnd, yEnd});
 }
 
+void RecordingCanvas::Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) {
+  Add(CanvasOpKind::Polygon, {static_cast<int>(polygonPoints_.size()), static_cast<int>(points.size()),
+                              static_cast<int>(polygonRings_.size()), static_cast<int>(ringSizes.size())});
+  polygonPoints_.insert(polygonPoints_.end(), points.begin(), points.end());
+  polygonRings_.insert(polygonRings_.end(), ringSizes.begin(), ringSizes.end());
+}
+
+std::span<const PixelPoint> RecordingCanvas::PolygonPoints(const CanvasOp& op) const {
+  return std::span<const PixelPoint>(polygonPoints_).subspan(static_cast<std::size_t>(op.args[0]),
+                                                             static_cast<std::size_t>(op.args[1]));
+}
+
+std::span<const int> RecordingCanvas::PolygonRings(const CanvasOp& op) const {
+  return std::span<const int>(polygonRings_).subspan(static_cast<std::size_t>(op.args[2]),
+                                                     static_cast<std::size_t>(op.args[3]));
+}
+
 void RecordingCanvas::SetPixel(int x, int y, TColor color) {
   Add(CanvasOpKind::SetPixel, {x, y, AsArg(color)});
 }
@@ -131,6 +150,7 @@ void RecordingCanvas::Replay(Canvas& target) const {
       case CanvasOpKind::SetFont: target.SetFont(fonts_[op.item]); break;
       case CanvasOpKind::SetFontColor: target.SetFontColor(AsColor(a[0])); break;
       case CanvasOpKind::TextOut: target.TextOut(a[0], a[1], texts_[op.item]); break;
+      case CanvasOpKind::Polygon: target.Polygon(PolygonPoints(op), PolygonRings(op)); break;
     }
   }
 }

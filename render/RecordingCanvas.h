@@ -29,6 +29,7 @@ enum class CanvasOpKind : std::uint8_t {
   SetFont,        // item: index into fonts()
   SetFontColor,   // args: colour
   TextOut,        // args: x, y; item: index into texts()
+  Polygon,        // args: first point, point count, first ring size, ring count (see PolygonPoints)
 };
 
 // Kept small: a whole drawing's worth of these is recorded for an export.
@@ -52,6 +53,9 @@ class RecordingCanvas : public Canvas {
   const std::vector<CanvasOp>& ops() const { return ops_; }
   const std::vector<std::u16string>& texts() const { return texts_; }
   const std::vector<CanvasFont>& fonts() const { return fonts_; }
+  // The points and ring sizes of a Polygon operation.
+  std::span<const PixelPoint> PolygonPoints(const CanvasOp& op) const;
+  std::span<const int> PolygonRings(const CanvasOp& op) const;
   void Clear();
 
   // Replays onto target, first putting it into the state this canvas
@@ -77,6 +81,7 @@ class RecordingCanvas : public Canvas {
   void LineTo(int x, int y) override;
   void Arc(int left, int top, int right, int bottom, int xStart, int yStart, int xEnd,
            int yEnd) override;
+  void Polygon(std::span<const PixelPoint> points, std::span<const int> ringSizes) override;
   void SetPixel(int x, int y, TColor color) override;
 
   void SetFont(const CanvasFont& font) override;
@@ -93,6 +98,9 @@ class RecordingCanvas : public Canvas {
   std::vector<CanvasOp> ops_;
   std::vector<std::u16string> texts_;
   std::vector<CanvasFont> fonts_;
+  // The polygons' points and ring sizes, one pool each for all of them.
+  std::vector<PixelPoint> polygonPoints_;
+  std::vector<int> polygonRings_;
 
   TColor penColor_ = clBlack;
   int penWidth_ = 1;

@@ -355,7 +355,6 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
               const TTextBlk& t, TAcadPoint P10, TAcadPoint P11, TColor Colour) {
   TAcadPoint A;
   double theta = 0;
-  bool noDirection = false;
   if (!t.mtflag) {
     const bool atInsertion =
         (t.code72 == 0 || t.code72 == 3 || t.code72 == 5) && t.code73 == 0;
@@ -363,10 +362,8 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
     theta = t.code50;
   } else {
     A = P10;
-    if (t.pt11.x == 0 && t.pt11.y == 0)
-      noDirection = true;
-    else
-      theta = Angle2D(TAcadPoint{0, 0, 0}, t.pt11) * kRadToDeg;
+    // Without a direction vector an MTEXT turns by its group 50.
+    theta = MTextAngle(t);
   }
   const double q = TextCellHeight(t.code40, Scale);
   const int H = BoundedRound(q);
@@ -392,7 +389,7 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
   CanvasFont previous;
   if (!small) {
     previous = canvas.Font();
-    canvas.SetFont(CanvasFont{H, W, noDirection ? 0 : BoundedRound(theta * 10), previous.face});
+    canvas.SetFont(CanvasFont{H, W, BoundedRound(theta * 10), previous.face});
     if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
     if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
   }
@@ -431,6 +428,37 @@ void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, 
 }
 
 double TextCellHeight(double code40, double Scale) { return code40 / Scale * 1.3; }
+
+void DrawFill(Canvas& canvas, PixelPoint ScreenCenter, const Drawing& d, const TFillBlk& f,
+              TAcadPoint ViewCenter, double Scale, int PenWidth, TColor Colour) {
+  std::vector<PixelPoint> points;
+  std::vector<int> sizes;
+  std::vector<PlanePoint> ring;
+  points.reserve(f.count);
+  const TAcadPoint* source = d.EntFillPtAry.data() + f.first;
+  for (std::uint32_t r = 0; r < f.rings; ++r) {
+    const std::uint32_t size = d.EntFillRingAry[f.firstRing + r];
+    ring.clear();
+    bool within = true;
+    for (std::uint32_t i = 0; i < size; ++i) {
+      const TAcadPoint rel = Relative(source[i], ViewCenter);
+      const PlanePoint p{rel.x / Scale, -rel.y / Scale};
+      within = within && WithinBound(p.x) && WithinBound(p.y);
+      ring.push_back(p);
+    }
+    source += size;
+    if (!within) ring = ClipRingToSquare(ring, kPixelBound);
+    if (ring.empty()) continue;
+    for (const PlanePoint& p : ring)
+      points.push_back(PixelPoint{ScreenCenter.x + BoundedRound(p.x), ScreenCenter.y + BoundedRound(p.y)});
+    sizes.push_back(static_cast<int>(ring.size()));
+  }
+  if (sizes.empty()) return;
+  UsePen(canvas, psSolid, PenWidth, Colour);
+  if (canvas.GetBrushStyle() != BrushStyle::Solid) canvas.SetBrushStyle(BrushStyle::Solid);
+  if (canvas.BrushColor() != Colour) canvas.SetBrushColor(Colour);
+  canvas.Polygon(points, sizes);
+}
 
 bool HasControlCodes(const std::u16string& s) {
   return s.find(u"%%") != std::u16string::npos || s.find(u"\\U+") != std::u16string::npos;
@@ -473,6 +501,13 @@ bool ArcInView(const TArcBlk& r, const ViewWindow& w) {
   return BoxCrossesWindow(min, max, w);
 }
 
+bool FillInView(const Drawing& d, const TFillBlk& r, const ViewWindow& w) {
+  if (r.count == 0) return false;
+  TAcadPoint min, max;
+  FillBox(d, r, min, max);
+  return !ApartFromWindow(min, max, w);
+}
+
 bool TextInView(const TTextBlk& r, const ViewWindow& w) {
   if (Inside(w, r.pt10)) return true;
   TAcadPoint min, max;
@@ -506,6 +541,12 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
       draw(r, DrawingColor(r.PenColor, BackColor, ColorMode));
     }
   };
+
+  // Filled areas go first: lines drawn over them stay in sight.
+  drawEach(d.EntFillAry, [&d](const TFillBlk& r, const ViewWindow& w) { return FillInView(d, r, w); },
+           [&](const TFillBlk& r, TColor colour) {
+             DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
+           });
 
   drawEach(d.EntLineAry, LineInView, [&](const TAcadLineBlk& r, TColor colour) {
     DrawLine(canvas, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), s,

@@ -73,8 +73,8 @@ double TextCellHeight(double code40, double Scale);
 // white; the brush stays Colour.
 void ClearCanvas(Canvas& canvas, int Width, int Height, TColor Colour);
 
-// Draws the entity lines, circles, arcs and texts and returns how many were
-// drawn. OnlyLayer, when it names a layer, draws that layer alone whatever
+// Draws the entity fills, lines, circles, arcs and texts and returns how
+// many were drawn. OnlyLayer, when it names a layer, draws that layer alone whatever
 // its visibility and the window; NoCull skips the window tests; ThinOut
 // draws every other line, circle and arc and no text. The only write into
 // the model: an arc's ed below its st is raised by 360 once drawn.
@@ -92,6 +92,11 @@ void DrawLine(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint A, TAcadPoint 
 // it is a pixel at the centre.
 void DrawArc(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint C, double Scale, double Radius,
              double StartRad, double EndRad, TPenStyle Style, int PenWidth, TColor Colour);
+// A filled area in Colour, outlined with a pen PenWidth wide so that one
+// thinner than a pixel still shows; its points are made relative to
+// ViewCenter here.
+void DrawFill(Canvas& canvas, PixelPoint ScreenCenter, const Drawing& d, const TFillBlk& f,
+              TAcadPoint ViewCenter, double Scale, int PenWidth, TColor Colour);
 // One TEXT or MTEXT record showing S; P10 and P11 are its pt10 and pt11
 // relative to the view centre. A text too small to read is a line along its
 // base line.
@@ -102,5 +107,8 @@ bool LineInView(const TAcadLineBlk& r, const ViewWindow& w);
 bool CircleInView(const TCircleBlk& r, const ViewWindow& w);
 bool ArcInView(const TArcBlk& r, const ViewWindow& w);
 bool TextInView(const TTextBlk& r, const ViewWindow& w);
+// Whether the fill's box meets the window: a filled area covering the
+// whole window shows in all of it.
+bool FillInView(const Drawing& d, const TFillBlk& r, const ViewWindow& w);
 
 }  // namespace vantrel

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Writes the small seed images of the image fuzz targets into tests/fuzz/seeds/.
+"""Writes the small seeds of the fuzz targets into tests/fuzz/seeds/.
 
 The drawing fuzz targets are seeded from samples/ and the corpus; the BMP, PNG
 and DWG preview targets start better from a few valid pictures of every
-layout the decoders handle. Run it again after changing it; the output is
-committed.
+layout the decoders handle, and the reader from small drawings of the kinds
+the corpus holds few of: splines of every form, traces, MINSERT arrays,
+dimensions inside blocks and blocks that insert themselves. Run it again
+after changing it; the output is committed.
 """
 import os
 import struct
@@ -109,6 +111,54 @@ def dwg(version, entry_type, image):
     return bytes(head) + image
 
 
+def dxf(blocks, entities):
+    """A drawing of groups: each block and entity a list of (code, value)."""
+    out = ["0", "SECTION", "2", "BLOCKS"]
+    for name, base, body in blocks:
+        out += ["0", "BLOCK", "2", name, "8", "0", "10", str(base[0]), "20", str(base[1]), "30", "0"]
+        for kind, groups in body:
+            out += ["0", kind] + [str(v) for pair in groups for v in pair]
+        out += ["0", "ENDBLK"]
+    out += ["0", "ENDSEC", "0", "SECTION", "2", "ENTITIES"]
+    for kind, groups in entities:
+        out += ["0", kind] + [str(v) for pair in groups for v in pair]
+    out += ["0", "ENDSEC", "0", "EOF"]
+    return ("\n".join(out) + "\n").encode()
+
+
+def points(code, pts):
+    return [g for x, y in pts for g in ((code, x), (code + 10, y), (code + 20, 0))]
+
+
+def dxf_seeds():
+    rational = [(70, 8), (71, 2), (72, 6), (73, 3)] + [(40, k) for k in (0, 0, 0, 1, 1, 1)] + \
+        points(10, [(1, 0), (1, 1), (0, 1)]) + [(41, 1), (41, 0.7071), (41, 1)]
+    cubic = [(70, 0), (71, 3), (72, 9), (73, 5)] + [(40, k) for k in (0, 0, 0, 0, 1, 2, 2, 2, 2)] + \
+        points(10, [(0, 0), (2, 3), (4, -1), (6, 2), (8, 0)])
+    fitted = [(71, 3), (74, 4)] + points(11, [(0, 0), (1, 2), (3, 1), (4, 3)]) + \
+        [(12, 1), (22, 0), (32, 0)]
+    odd = [(71, 1000), (72, 2), (73, 4), (40, 5), (40, 1)] + points(10, [(0, 0), (1, 1), (2, 0), (3, 1)])
+    solid = points(10, [(0, 0)]) + points(11, [(2, 0)]) + points(12, [(0, 1)]) + \
+        points(13, [(2, 1)]) + [(62, 3)]
+    trace = points(10, [(5, 0)]) + points(11, [(6, 0)]) + points(12, [(5, 4)]) + [(230, -1)]
+    yield "splines.dxf", dxf([], [("SPLINE", rational), ("SPLINE", cubic), ("SPLINE", fitted),
+                                  ("SPLINE", odd)])
+    yield "solids.dxf", dxf([("S", (0, 0), [("SOLID", solid), ("TRACE", trace)])],
+                            [("SOLID", solid), ("TRACE", trace), ("INSERT", [(2, "S"), (10, 9), (20, 9)])])
+    yield "minsert.dxf", dxf([("M", (0, 0), [("CIRCLE", points(10, [(0, 0)]) + [(40, 1)])])],
+                             [("INSERT", [(2, "M"), (10, 0), (20, 0), (41, 2), (42, 1), (50, 30),
+                                          (70, 3), (71, 2), (44, 5), (45, 4)])])
+    dimension = [(2, "*D1")] + points(10, [(0, 0)]) + [(70, 0)]
+    yield "nested.dxf", dxf(
+        [("*D1", (0, 0), [("LINE", points(10, [(0, 0)]) + points(11, [(5, 0)]))]),
+         ("A", (0, 0), [("INSERT", [(2, "B"), (10, 1), (20, 0)]), ("DIMENSION", dimension),
+                        ("ELLIPSE", points(10, [(0, 0)]) + points(11, [(2, 0)]) + [(40, 0.5), (41, 0), (42, 6.28)]),
+                        ("LEADER", [(76, 3)] + points(10, [(0, 0), (1, 1), (2, 1)]))]),
+         ("B", (0, 0), [("INSERT", [(2, "A"), (10, 0), (20, 1), (41, -1)]),
+                        ("TEXT", points(10, [(0, 0)]) + [(40, 1), (1, "B"), (50, 15)])])],
+        [("INSERT", [(2, "A"), (10, 0), (20, 0), (50, 45), (210, 0), (220, 0), (230, -1)])])
+
+
 def write(target, name, data):
     folder = os.path.join(SEEDS, target)
     os.makedirs(folder, exist_ok=True)
@@ -140,6 +190,8 @@ def main():
     write("fuzz_dwg_preview", "bmp2000.dwg", dwg(b"AC1015", 2, dib(8, 6, 3)))
     write("fuzz_dwg_preview", "bmp2018-24bit.dwg", dwg(b"AC1032", 2, dib(24, 3, 3)))
     write("fuzz_dwg_preview", "png2013.dwg", dwg(b"AC1027", 6, png(5, 4, 2)))
+    for name, data in dxf_seeds():
+        write("fuzz_read_dxf", name, data)
 
 
 if __name__ == "__main__":

@@ -196,44 +196,51 @@ class DrawingWriter {
   void Blocks() {
     out_.Pair(0, "SECTION");
     out_.Pair(2, "BLOCKS");
-    const double size = BlockSize();
-    for (int b = 0; b < o_.blocks; ++b) {
-      const std::string name = BlockName(b);
-      out_.Pair(0, "BLOCK");
-      if (o_.writerGroups) {
-        out_.Hex(5, handle_++);
-        out_.Pair(100, "AcDbEntity");
-      }
-      out_.Pair(8, "0");
-      if (o_.writerGroups) out_.Pair(100, "AcDbBlockBegin");
-      out_.Pair(2, name);
-      out_.Int(70, 0);
-      out_.Point(10, 0, 0, 0);
-      out_.Pair(3, name);
-      out_.Pair(1, "");
-      const BlockContent& c = o_.blockContent;
-      // Elements on layer "0" and BYBLOCK take the insert's layer; the
-      // others keep theirs.
-      for (int i = 0; i < c.lines; ++i) Line(size, BlockLayer());
-      for (int i = 0; i < c.arcs; ++i) Arc(size, BlockLayer(), false);
-      for (int i = 0; i < c.circles; ++i) Circle(size, BlockLayer(), false);
-      for (int i = 0; i < c.texts; ++i) Text(size, BlockLayer());
-      for (int i = 0; i < c.lwpolylines; ++i) Lwpolyline(size, BlockLayer());
-      for (int k = 0; k < o_.nestedPerBlock && o_.blocks > 1; ++k) {
-        const int target = (b + 1 + k % (o_.blocks - 1)) % o_.blocks;
-        Insert(BlockName(target), size, "0");
-      }
-      stats_.blockElements += c.lines + c.arcs + c.circles + c.texts + c.lwpolylines +
-                              (o_.blocks > 1 ? o_.nestedPerBlock : 0);
-      out_.Pair(0, "ENDBLK");
-      if (o_.writerGroups) {
-        out_.Hex(5, handle_++);
-        out_.Pair(100, "AcDbEntity");
-      }
-      out_.Pair(8, "0");
-      if (o_.writerGroups) out_.Pair(100, "AcDbBlockEnd");
-    }
+    const bool nesting = o_.nestedPerBlock > 0 && o_.blocks > 1;
+    for (int b = 0; b < o_.blocks; ++b) Block(BlockName(b), b, nesting);
+    // The blocks the nested inserts place: the same elements, no inserts.
+    if (nesting)
+      for (int b = 0; b < o_.blocks; ++b) Block(LeafName(b), b, false);
     out_.Pair(0, "ENDSEC");
+  }
+
+  void Block(const std::string& name, int b, bool withNested) {
+    const double size = BlockSize();
+    out_.Pair(0, "BLOCK");
+    if (o_.writerGroups) {
+      out_.Hex(5, handle_++);
+      out_.Pair(100, "AcDbEntity");
+    }
+    out_.Pair(8, "0");
+    if (o_.writerGroups) out_.Pair(100, "AcDbBlockBegin");
+    out_.Pair(2, name);
+    out_.Int(70, 0);
+    out_.Point(10, 0, 0, 0);
+    out_.Pair(3, name);
+    out_.Pair(1, "");
+    const BlockContent& c = o_.blockContent;
+    // Elements on layer "0" and BYBLOCK take the insert's layer; the
+    // others keep theirs.
+    for (int i = 0; i < c.lines; ++i) Line(size, BlockLayer());
+    for (int i = 0; i < c.arcs; ++i) Arc(size, BlockLayer(), false);
+    for (int i = 0; i < c.circles; ++i) Circle(size, BlockLayer(), false);
+    for (int i = 0; i < c.texts; ++i) Text(size, BlockLayer());
+    for (int i = 0; i < c.lwpolylines; ++i) Lwpolyline(size, BlockLayer());
+    if (withNested) {
+      for (int k = 0; k < o_.nestedPerBlock; ++k) {
+        const int target = (b + 1 + k % (o_.blocks - 1)) % o_.blocks;
+        Insert(LeafName(target), size, "0");
+      }
+    }
+    stats_.blockElements += c.lines + c.arcs + c.circles + c.texts + c.lwpolylines +
+                            (withNested ? o_.nestedPerBlock : 0);
+    out_.Pair(0, "ENDBLK");
+    if (o_.writerGroups) {
+      out_.Hex(5, handle_++);
+      out_.Pair(100, "AcDbEntity");
+    }
+    out_.Pair(8, "0");
+    if (o_.writerGroups) out_.Pair(100, "AcDbBlockEnd");
   }
 
   void Entities() {
@@ -281,6 +288,11 @@ class DrawingWriter {
 
   static std::string BlockName(int b) {
     std::string name = "B";
+    name += std::to_string(b);
+    return name;
+  }
+  static std::string LeafName(int b) {
+    std::string name = "L";
     name += std::to_string(b);
     return name;
   }

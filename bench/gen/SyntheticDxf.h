@@ -40,9 +40,9 @@ struct SyntheticDxfOptions {
   bool japaneseTexts = true; // mixes kana and kanji into the texts
 
   // Block definitions "B0", "B1", ...; block i holds nestedPerBlock inserts
-  // of the blocks after it (i + 1, i + 2, ... wrapping round), so model
-  // inserts reach one nested level and the level below exists but is not
-  // expanded.
+  // of the blocks after it (i + 1, i + 2, ... wrapping round), each through
+  // a leaf copy "L1", "L2", ... of it with the same elements and no inserts,
+  // so model inserts place exactly one nested level.
   int blocks = 0;
   BlockContent blockContent;
   int nestedPerBlock = 0;
@@ -80,8 +80,9 @@ SyntheticDxfOptions MixedDrawingOptions(std::uint64_t approxBytes, std::uint64_t
 SyntheticDxfOptions BigDrawingOptions();
 
 // Nothing but `inserts` model inserts of blocks of `blockLines` lines each.
-// With nested, two blocks each also hold `inserts` inserts of the other, so
-// the nested level asks for inserts^2 / 2 * blockLines records of each.
+// With nested, two blocks each also hold `inserts` inserts of (the leaf copy
+// of) the other, so the nested level asks for inserts^2 / 2 * blockLines
+// records of each.
 SyntheticDxfOptions ExpansionBombOptions(int blockLines, std::int64_t inserts, bool nested);
 
 }  // namespace vantrel::bench

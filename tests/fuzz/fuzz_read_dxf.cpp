@@ -1,10 +1,13 @@
-// Feeds arbitrary bytes to the DXF reader in both encodings: it must end
-// every read with a status, never crash, hang or read out of bounds.
+// Feeds arbitrary bytes to the DXF reader in both encodings, and what it
+// read to the geometry passes: every read must end with a status, and no
+// spline, nesting of blocks or array of inserts may crash, hang or read out
+// of bounds.
 #include <cstdint>
 #include <string>
 
 #include "FuzzTempFile.h"
 
+#include "geometry/PassSequence.h"
 #include "model/AcadDxfUnit.h"
 #include "model/DxfReader.h"
 #include "model/Feedback.h"
@@ -19,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vantrel::SilentReporter reporter;
     std::u16string status, version;
     vantrel::ReadDxf(d, path, progress, reporter, encoding, status, version);
+    if (encoding != vantrel::TextEncoding::Utf8) continue;
+    // A small budget keeps each run quick; bombs then show in part.
+    vantrel::PassOptions options;
+    options.expansionBudget = std::size_t{16} << 20;
+    vantrel::RunGeometryPasses(d, options);
   }
   return 0;
 }

@@ -11,6 +11,11 @@ namespace vantrel::test {
 
 inline TAcadPoint P(double x, double y, double z = 0) { return TAcadPoint{x, y, z}; }
 
+inline std::u16string Number(int n) {
+  const std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 inline TLayer Layer(const std::u16string& name, SmallInt color, const std::u16string& ltype = u"CONTINUOUS") {
   TLayer l;
   l.Name = name;

@@ -1,7 +1,8 @@
-// Guards against misplaced block contents (wrong turn, scale or base), lost or wrongly inherited
-// layers and colours, case-folded or last-wins block lookups, nested inserts placed at the wrong
-// level or drawn where they must not be, dimension blocks moved instead of copied, and an
-// expansion that passes its budget or places out of table order.
+// Guards against misplaced block contents (wrong turn, scale, mirror, extrusion or base), texts and
+// arcs that keep their angles under a turned or mirrored insert, lost or wrongly inherited layers
+// and colours, case-folded or last-wins block lookups, nested inserts lost below two levels,
+// looping or placed where nothing inserts them, MINSERT cells left out, dimension blocks moved
+// instead of copied, and an expansion that passes its budget or places out of table order.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include "Builders.h"
 #include "geometry/AcadCtrl2016.h"
 #include "geometry/Blocks.h"
+#include "geometry/Flatten.h"
 
 namespace vantrel {
 namespace {
@@ -44,35 +46,57 @@ TEST(ExpandInserts, PlacesByBaseScaleAndTurn) {
   EXPECT_EQ(d.EntArcAry[0].hankei, 2);
   EXPECT_EQ(d.EntArcAry[0].st, 90);
   EXPECT_EQ(d.EntArcAry[0].ed, 180);
-  // A mirrored insert moves the centre but leaves the arc angles alone.
+  // A mirrored insert mirrors the arc: from (10, 1) at -90 degrees to
+  // (8, 3) at 180, now running from 180 to 270.
   ExpectPoint(d.EntArcAry[1].center, 10, 3);
-  EXPECT_EQ(d.EntArcAry[1].hankei, 2);
-  EXPECT_EQ(d.EntArcAry[1].st, 90);
-  EXPECT_EQ(d.EntArcAry[1].ed, 180);
+  EXPECT_NEAR(d.EntArcAry[1].hankei, 2, 1e-12);
+  EXPECT_NEAR(d.EntArcAry[1].st, -180, 1e-9);
+  EXPECT_NEAR(d.EntArcAry[1].ed, -90, 1e-9);
 
   ASSERT_EQ(d.EntCircleAry.size(), 2u);
   ExpectPoint(d.EntCircleAry[0].center, 8, 5);
   EXPECT_EQ(d.EntCircleAry[1].hankei, 1);  // |scale.x|
 }
 
-TEST(ExpandInserts, TextsScaleHeightAndKeepTheMTextDirection) {
+TEST(ExpandInserts, TextsTurnScaleAndMirrorWithTheInsert) {
   Drawing d;
   d.BlockAry.push_back(Block(u"T"));
   TTextBlk text = test::Text(P(1, 0), 2, u"A", u"T");
   text.pt11 = P(2, 0);
   text.code50 = 15;
   d.BlkTextAry.push_back(text);
-  text.mtflag = true;
-  text.pt11 = P(1, 0);  // direction vector
-  d.BlkTextAry.push_back(text);
-  d.EntInsertAry.push_back(Insert(u"T", P(0, 0), 90, P(3, 1, 1)));
+  TTextBlk mtext = text;
+  mtext.mtflag = true;
+  mtext.code71 = 1;
+  mtext.pt11 = P(1, 0);  // direction vector
+  d.BlkTextAry.push_back(mtext);
+  mtext.pt11 = P(0, 0);  // turned by group 50 alone
+  d.BlkTextAry.push_back(mtext);
+  d.EntInsertAry.push_back(Insert(u"T", P(0, 0), 90, P(2, 2, 1)));
+  d.EntInsertAry.push_back(Insert(u"T", P(0, 0), 0, P(3, 1, 1)));
+  d.EntInsertAry.push_back(Insert(u"T", P(0, 0), 0, P(-1, 1, 1)));
   ExpandInserts(d);
-  ASSERT_EQ(d.EntTextAry.size(), 2u);
-  ExpectPoint(d.EntTextAry[0].pt10, 0, 3);
-  ExpectPoint(d.EntTextAry[0].pt11, 0, 6);
-  EXPECT_EQ(d.EntTextAry[0].code40, 6);
-  EXPECT_EQ(d.EntTextAry[0].code50, 15);  // rotation is not turned with the insert
-  EXPECT_EQ(d.EntTextAry[1].pt11, P(1, 0));
+  ASSERT_EQ(d.EntTextAry.size(), 9u);
+  const auto& t = d.EntTextAry;
+  // A turn: positions, angle and height go with it.
+  ExpectPoint(t[0].pt10, 0, 2);
+  ExpectPoint(t[0].pt11, 0, 4);
+  EXPECT_EQ(t[0].code50, 105);
+  EXPECT_EQ(t[0].code40, 4);
+  ExpectPoint(t[1].pt11, 0, 1);
+  EXPECT_EQ(t[2].code50, 105);
+  // An unequal scale: the height follows y, the width factor x over y.
+  EXPECT_NEAR(t[3].code40, 2 * std::hypot(3 * std::sin(15 * kDegToRad), std::cos(15 * kDegToRad)), 1e-12);
+  EXPECT_NEAR(t[3].code50, std::atan2(std::sin(15 * kDegToRad), 3 * std::cos(15 * kDegToRad)) / kDegToRad,
+              1e-9);
+  EXPECT_GT(t[3].code41, 2);
+  // A mirror: the mirrored cell, the text in it still readable, aligned
+  // right at the mirrored insertion point.
+  ExpectPoint(t[6].pt10, -1, 0);
+  ExpectPoint(t[6].pt11, -1, 0);
+  EXPECT_NEAR(t[6].code50, -15, 1e-9);
+  EXPECT_EQ(t[6].code72, 2);
+  EXPECT_EQ(t[7].code71, 3);  // an MTEXT's attachment changes sides
 }
 
 TEST(ExpandInserts, LayerZeroAndByBlockElementsTakeTheInsertsLayer) {
@@ -162,21 +186,80 @@ Drawing NestedDrawing() {
   return d;
 }
 
-TEST(ExpandBlocks, NestedInsertsArePlacedOneLevelDeepOnly) {
+TEST(ExpandBlocks, NestedInsertsArePlacedAtEveryDepthAndASelfInsertOnce) {
   Drawing d = NestedDrawing();
   d.EntInsertAry.push_back(Insert(u"X", P(100, 100)));
   ExpandInserts(d);
   ExpandBlocks(d);
 
-  // Y placed through X at (100, 100); Y's own nested inserts stand in Y, which
-  // comes after X (the first placed block with nested inserts), so no copies
-  // of them are made where Y's definition stands them.
-  ASSERT_EQ(d.BlkInsertAry.size(), 1u);
-  EXPECT_EQ(d.BlkInsertAry[0].name, u"Y");
-  ExpectPoint(d.BlkInsertAry[0].base, 100, 100);
-  ASSERT_EQ(d.EntLineAry.size(), 1u);
+  // Y placed through X at (100, 100), Z through Y one level deeper; Y's
+  // insert of itself is the repetition that is skipped.
+  ASSERT_EQ(d.EntLineAry.size(), 2u);
   ExpectPoint(d.EntLineAry[0].st, 100, 100);
   ExpectPoint(d.EntLineAry[0].ed, 101, 100);
+  ExpectPoint(d.EntLineAry[1].st, 101, 101);
+  ExpectPoint(d.EntLineAry[1].ed, 101, 102);
+}
+
+TEST(ExpandBlocks, CyclesThroughOtherBlocksAndLongChainsEnd) {
+  // A holds B, B holds A again: each placed once under the model insert.
+  Drawing d;
+  TBlockBlk a = Block(u"A"), b = Block(u"B");
+  TInsertBlk toB = Insert(u"B", P(10, 0));
+  toB.dimBlkName = u"A";
+  a.InsertAry.push_back(toB);
+  TInsertBlk toA = Insert(u"A", P(0, 10));
+  toA.dimBlkName = u"B";
+  b.InsertAry.push_back(toA);
+  d.BlockAry = {a, b};
+  d.BlkLineAry.push_back(Line(P(0, 0), P(1, 0), u"A"));
+  d.BlkLineAry.push_back(Line(P(0, 0), P(0, 1), u"B"));
+  d.EntInsertAry.push_back(Insert(u"A", P(0, 0)));
+  ExpandInserts(d);
+  ExpandBlocks(d);
+  ASSERT_EQ(d.EntLineAry.size(), 2u);
+  ExpectPoint(d.EntLineAry[1].st, 10, 0);
+
+  // A chain ten thousand blocks deep, each holding the next one step on.
+  Drawing chain;
+  const int depth = 10000;
+  for (int i = 0; i < depth; ++i) {
+    TBlockBlk link = Block(u"La" + test::Number(i));
+    if (i + 1 < depth) {
+      TInsertBlk next = Insert(u"La" + test::Number(i + 1), P(1, 0));
+      next.dimBlkName = link.name;
+      link.InsertAry.push_back(next);
+    }
+    chain.BlkLineAry.push_back(Line(P(0, 0), P(0, 1), link.name));
+    chain.BlockAry.push_back(link);
+  }
+  chain.EntInsertAry.push_back(Insert(u"La0", P(0, 0)));
+  ExpandInserts(chain);
+  ExpandBlocks(chain);
+  ASSERT_EQ(chain.EntLineAry.size(), static_cast<std::size_t>(depth));
+  ExpectPoint(chain.EntLineAry.back().st, depth - 1, 0);
+}
+
+TEST(ExpandInserts, MInsertPlacesEveryRowAndColumnAndExtrusionMirrors) {
+  Drawing d;
+  d.BlockAry.push_back(Block(u"C"));
+  d.BlkCircleAry.push_back(test::Circle(P(0, 0), 1, u"C"));
+  TInsertBlk grid = Insert(u"C", P(100, 0), 90);
+  grid.code70 = 3;  // columns, 5 apart along the turned x axis
+  grid.code71 = 2;  // rows, 4 apart along the turned y axis
+  grid.code44 = 5;
+  grid.code45 = 4;
+  d.EntInsertAry.push_back(grid);
+  TInsertBlk under = Insert(u"C", P(7, 3));
+  under.code210 = P(0, 0, -1);  // seen from below: x runs the other way
+  d.EntInsertAry.push_back(under);
+  ExpandInserts(d);
+  ASSERT_EQ(d.EntCircleAry.size(), 7u);
+  ExpectPoint(d.EntCircleAry[1].center, 100, 5);
+  ExpectPoint(d.EntCircleAry[2].center, 100, 10);
+  ExpectPoint(d.EntCircleAry[3].center, 96, 0);
+  ExpectPoint(d.EntCircleAry[5].center, 96, 10);
+  ExpectPoint(d.EntCircleAry[6].center, -7, 3);
 }
 
 TEST(ExpandBlocks, NestedPlacementCombinesTurnScaleAndLayer) {
@@ -196,16 +279,12 @@ TEST(ExpandBlocks, NestedPlacementCombinesTurnScaleAndLayer) {
   d.EntInsertAry.push_back(placer);
   ExpandBlocks(d);
 
-  ASSERT_EQ(d.BlkInsertAry.size(), 1u);
-  const TInsertBlk& e = d.BlkInsertAry[0];
-  ExpectPoint(e.base, 10, 13);
-  EXPECT_EQ(e.rotate, 120);
-  EXPECT_EQ(e.scale, P(3, 6, 1));
-  EXPECT_EQ(e.layer, u"OUTER");
-  EXPECT_EQ(e.ltype, u"CENTER");
-  EXPECT_EQ(e.color, 4);
-  // The line of IN, placed by the combined insert: length 3 at 120 degrees.
+  // The line of IN, placed by the combined insert: length 3 at 120 degrees,
+  // on the layer the nested insert took from the placer.
   ASSERT_EQ(d.EntLineAry.size(), 1u);
+  EXPECT_EQ(d.EntLineAry[0].layer, u"OUTER");
+  EXPECT_EQ(d.EntLineAry[0].ltype, u"CENTER");
+  EXPECT_EQ(d.EntLineAry[0].color, 4);
   ExpectPoint(d.EntLineAry[0].st, 10, 13);
   ExpectPoint(d.EntLineAry[0].ed, 10 + 3 * std::cos(120 * kDegToRad),
               13 + 3 * std::sin(120 * kDegToRad));
@@ -220,11 +299,11 @@ TEST(ExpandBlocks, InvisibleModelInsertStillPlacesTheInsertsNestedInItsBlock) {
   ExpandInserts(d);
   EXPECT_TRUE(d.EntLineAry.empty());
   ExpandBlocks(d);
-  ASSERT_EQ(d.EntLineAry.size(), 1u);  // Y's line, not X's
+  ASSERT_EQ(d.EntLineAry.size(), 2u);  // Y's line and Z's below it, not X's
   ExpectPoint(d.EntLineAry[0].st, 100, 100);
 }
 
-TEST(ExpandBlocks, NamedBlocksBeforeTheFirstPlacedOneKeepTheirNestedInsertsInPlace) {
+TEST(ExpandBlocks, NamedBlocksThatNothingInsertsDrawNothing) {
   Drawing d;
   auto holder = [](const std::u16string& name) {
     TBlockBlk b = Block(name);
@@ -238,10 +317,8 @@ TEST(ExpandBlocks, NamedBlocksBeforeTheFirstPlacedOneKeepTheirNestedInsertsInPla
   d.BlkLineAry.push_back(Line(P(0, 0), P(1, 0), u"LEAF"));
   d.EntInsertAry.push_back(Insert(u"B", P(0, 50)));
   ExpandBlocks(d);
-  ASSERT_EQ(d.BlkInsertAry.size(), 2u);
-  ExpectPoint(d.BlkInsertAry[0].base, 7, 0);   // A's, where A stands it
-  ExpectPoint(d.BlkInsertAry[1].base, 7, 50);  // B's, placed by the model insert
-  EXPECT_EQ(d.EntLineAry.size(), 2u);
+  ASSERT_EQ(d.EntLineAry.size(), 1u);
+  ExpectPoint(d.EntLineAry[0].st, 7, 50);  // B's leaf, placed by the model insert
 }
 
 // A dimension block "*D1" with two lines, a solid, a circle and a text, and an
@@ -270,9 +347,11 @@ Drawing DimensionDrawing(bool withDimension) {
   solid.p4 = P(0, 1);
   d.BlkSolidAry.push_back(solid);
   d.BlkTextAry.push_back(test::Text(P(5, 2), 2.5, u"10", u"*D1"));
+  BlockCurvesToLines(d, 10);  // the solid becomes a fill
   if (withDimension) {
     TDimensionBlk dimension;
     dimension.dimblkName = u"*D1";
+    dimension.code67 = 1;
     d.DimensionAry.push_back(dimension);
   }
   d.EntInsertAry.push_back(Insert(u"*U2", P(0, 100)));
@@ -282,20 +361,23 @@ Drawing DimensionDrawing(bool withDimension) {
 TEST(ExpandBlocks, DimensionBlocksAreCopiedAsStoredWithTheirArrows) {
   Drawing d = DimensionDrawing(true);
   ExpandBlocks(d);
-  // Two lines and the solid's outline p1-p2-p3, unmoved (the block base is ignored).
-  ASSERT_GE(d.EntLineAry.size(), 5u);
+  // Everything of the picture, unmoved (the block base is ignored), in the
+  // dimension's space.
+  ASSERT_GE(d.EntLineAry.size(), 2u);
   EXPECT_EQ(d.EntLineAry[0].st, P(0, 0));
   EXPECT_EQ(d.EntLineAry[1].ed, P(10, 1));
-  EXPECT_EQ(d.EntLineAry[2].st, P(0, 0));
-  EXPECT_EQ(d.EntLineAry[4].ed, P(0, 0));
-  EXPECT_EQ(d.EntLineAry[4].layer, u"DIM");
-  EXPECT_TRUE(d.EntCircleAry.empty());
+  EXPECT_EQ(d.EntLineAry[1].code67, 1);
+  ASSERT_EQ(d.EntCircleAry.size(), 1u);
+  ASSERT_EQ(d.EntFillAry.size(), 1u);
+  EXPECT_EQ(d.EntFillAry[0].layer, u"DIM");
+  EXPECT_EQ(d.EntFillPtAry[2], P(1, 1));
   ASSERT_EQ(d.EntTextAry.size(), 1u);
   EXPECT_EQ(d.EntTextAry[0].pt10, P(5, 2));
   // The arrow stands where the dimension block put it. The insert of *U2 is
   // not drawn: *U2 is no dimension's block and the drawing has dimensions.
-  ASSERT_EQ(d.EntLineAry.size(), 6u);
-  ExpectPoint(d.EntLineAry[5].st, 3, 3);
+  ASSERT_EQ(d.EntLineAry.size(), 3u);
+  ExpectPoint(d.EntLineAry[2].st, 3, 3);
+  EXPECT_EQ(d.EntLineAry[2].code67, 1);
 }
 
 TEST(ExpandBlocks, AnonymousGroupMembersAreDrawnTwiceOnlyWithoutDimensions) {
@@ -346,11 +428,7 @@ TEST(ExpandBlocks, EmptyOrMissingBlocksAddNothing) {
   ExpandInserts(d);
   ExpandBlocks(d);
   EXPECT_TRUE(d.EntLineAry.empty());
-  EXPECT_EQ(d.BlkInsertAry.size(), 1u);
-  // ExpandNestedInserts alone works on what is collected.
-  d.BlkInsertAry[0].name = u"EMPTY";
-  ExpandNestedInserts(d);
-  EXPECT_TRUE(d.EntLineAry.empty());
+  EXPECT_TRUE(d.EntCircleAry.empty());
 }
 
 // B (two lines) holds an insert of C (one line); five model inserts of B.
@@ -395,9 +473,8 @@ TEST(ExpansionBudget, NestedInsertsArePaidWithWhatTheyPlace) {
   Drawing d = BudgetDrawing();
   ExpansionBudget budget;
   // Two copies of B's nested insert, each with the line of C it places.
-  budget.bytes = 2 * (sizeof(TInsertBlk) + sizeof(TAcadLineBlk)) + sizeof(TInsertBlk);
+  budget.bytes = 2 * (NestedInsertBytes() + sizeof(TAcadLineBlk)) + NestedInsertBytes();
   ExpandBlocks(d, budget);
-  ASSERT_EQ(d.BlkInsertAry.size(), 2u);
   ASSERT_EQ(d.EntLineAry.size(), 2u);  // every collected insert is placed
   ExpectPoint(d.EntLineAry[1].ed, 11, 1);
   EXPECT_TRUE(budget.stopped);

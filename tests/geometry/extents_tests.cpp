@@ -1,5 +1,5 @@
-// Guards against extents widened by hidden, paper-space or chorded records, texts counted beside
-// real geometry, arc boxes missing the quadrant points they pass, wrong text boxes, and a NaN from
+// Guards against extents widened by hidden, paper-space or chorded records, titles and fills left
+// out of the fit, arc boxes missing the quadrant points they pass, wrong text boxes, and a NaN from
 // a file poisoning the whole fit.
 #include <gtest/gtest.h>
 
@@ -49,12 +49,21 @@ TEST(CalcExtents, NothingCountedGivesTheOriginTwice) {
   EXPECT_EQ(d.ExtMax, P(0, 0, 0));
 }
 
-TEST(CalcExtents, TextsCountOnlyWhenNothingElseDoes) {
+TEST(CalcExtents, TextsAndFillsCountBesideLinesHiddenAttributesDoNot) {
+  // A title above its frame is part of the picture.
   Drawing d;
   d.EntLineAry.push_back(test::Line(P(0, 0, 3), P(10, 5, 3)));
   d.EntTextAry.push_back(test::Text(P(1000, 1000), 10, u"far"));
+  TTextBlk hidden = test::Text(P(-500, -500), 10, u"tag");
+  hidden.code70 = 1;
+  d.EntTextAry.push_back(hidden);
+  d.EntFillAry.push_back(TFillBlk{});
+  d.EntFillAry[0].count = 3;
+  d.EntFillAry[0].rings = 1;
+  d.EntFillPtAry = {P(-5, 0), P(0, -7), P(1, 1)};
+  d.EntFillRingAry = {3};
   CalcExtents(d);
-  ExpectBox(d, 0, 0, 10, 5);
+  ExpectBox(d, -5, -7, 1032.7210678118656, 1017.1, 1e-9);
 
   // A chorded circle (code67 -1) does not count, so here the text does.
   Drawing t;

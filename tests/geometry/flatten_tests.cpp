@@ -1,6 +1,7 @@
 // Guards against polylines losing or borrowing vertices, closing segments and bulge arcs gone
 // wrong, meshes drawn along the wrong direction, extruded curves left in object coordinates or
-// drawn twice, and hostile curve parameters that hang a load or poison it with NaN.
+// drawn twice, solids outlined as triangles instead of filled, and hostile curve parameters that
+// hang a load or poison it with NaN.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -141,7 +142,11 @@ TEST(PolylinesToLines, MeshesDrawOnlyTheirMColumns) {
   b.BlkLwpAry[0].code71 = 2;
   b.BlkLwpAry[0].code72 = 2;
   BlockPolylinesToLines(b);
-  EXPECT_TRUE(b.BlkLineAry.empty());
+  // A mesh in a block is drawn as in the model, once placed.
+  ASSERT_EQ(b.BlkLineAry.size(), 2u);
+  EXPECT_EQ(b.BlkLineAry[1].st, P(1, 0));
+  EXPECT_EQ(b.BlkLineAry[1].ed, P(1, 1));
+  EXPECT_EQ(b.BlkLineAry[1].bname, u"B");
   EXPECT_TRUE(b.BlkArcAry.empty());
 }
 
@@ -209,7 +214,7 @@ TEST(CirclesAndArcsToLines, ExtrudedArcThroughZeroAndOvershootingLastChord) {
   EXPECT_LT(h.EntLineAry.size(), 200u);
 }
 
-TEST(EllipsesToLines, FullEllipseGives36LinesAndAnEmptyRangeNone) {
+TEST(EllipsesToLines, FullEllipsesArcsThroughZeroAndHostileRanges) {
   Drawing d;
   TEllipseBlk e;
   e.center = P(10, 20);
@@ -231,10 +236,16 @@ TEST(EllipsesToLines, FullEllipseGives36LinesAndAnEmptyRangeNone) {
   // With N = (0, 0, 1) the parameter runs counter-clockwise in the world.
   EXPECT_GT(d.EntLineAry[0].ed.y, 20);
 
-  Drawing none;
+  // An arc through parameter 0 runs from 5 on past 2 pi to 1.
+  Drawing through;
   e.kaisi = 5;
   e.owari = 1;
-  none.EntEllipseAry.push_back(e);
+  through.EntEllipseAry.push_back(e);
+  EllipsesToLines(through, 10);
+  ASSERT_EQ(through.EntLineAry.size(), 14u);
+  EXPECT_NEAR(through.EntLineAry.back().ed.x, 10 + 4 * std::cos(1.0), 1e-12);
+
+  Drawing none;
   e.endpoint = P(0, 0, 0);  // no major axis: no direction, no NaN lines
   e.kaisi = 0;
   e.owari = 2 * kPi;
@@ -269,7 +280,7 @@ TEST(WcsPasses, TextAndLinesOfTheDownwardExtrusionAreMirrored) {
   EXPECT_EQ(d.EntLineAry[0].code210, P(0, 0, -1));  // left as it was
 }
 
-TEST(OutlinePasses, FacesLeadersSolidsAndSplines) {
+TEST(OutlinePasses, FacesLeadersAndSolids) {
   Drawing d;
   TFaceBlk f;
   f.pt[0] = P(0, 0);
@@ -304,22 +315,27 @@ TEST(OutlinePasses, FacesLeadersSolidsAndSplines) {
   TSolidBlk solid;
   solid.p1 = P(0, 0);
   solid.p2 = P(2, 0);
-  solid.p3 = P(2, 2);
-  solid.p4 = P(0, 2);
+  solid.p3 = P(0, 2);
+  solid.p4 = P(2, 2);
+  solid.count = 4;
+  solid.color = 5;
   s.EntSolidAry.push_back(solid);
-  SolidsToLines(s);
-  ASSERT_EQ(s.EntLineAry.size(), 3u);
-  EXPECT_EQ(s.EntLineAry[2].ed, P(0, 0));
-
-  Drawing sp;
-  TSplineBlk spline;
-  spline.code10Ary = {P(0, 0), P(1, 1), P(2, 0), P(3, 1), P(4, 0)};
-  sp.SplineAry.push_back(spline);  // not planar: not drawn
-  spline.code70 = 8;
-  sp.SplineAry.push_back(spline);
-  SplinesToLines(sp);
-  ASSERT_EQ(sp.EntLineAry.size(), 4u);
-  EXPECT_EQ(sp.EntLineAry[3].ed, P(4, 0));
+  solid.count = 3;  // no group 13: the third corner repeats
+  s.EntSolidAry.push_back(solid);
+  solid.count = 4;
+  solid.code210 = P(0, 0, -1);  // corners in object coordinates
+  s.EntSolidAry.push_back(solid);
+  SolidsToFills(s);
+  EXPECT_TRUE(s.EntLineAry.empty());
+  ASSERT_EQ(s.EntFillAry.size(), 3u);
+  EXPECT_EQ(s.EntFillAry[0].color, 5);
+  EXPECT_EQ(s.EntFillAry[0].rings, 1u);
+  EXPECT_EQ(s.EntFillRingAry[0], 4u);
+  // Corners 1, 2, 4, 3 go round the area instead of crossing it.
+  const std::vector<TAcadPoint> square(s.EntFillPtAry.begin(), s.EntFillPtAry.begin() + 4);
+  EXPECT_EQ(square, (std::vector<TAcadPoint>{P(0, 0), P(2, 0), P(2, 2), P(0, 2)}));
+  EXPECT_EQ(s.EntFillAry[1].count, 3u);
+  EXPECT_EQ(s.EntFillPtAry[s.EntFillAry[2].first + 1], P(-2, 0));
 }
 
 // The room reserved ahead of the passes must hold what they append, or the
@@ -348,9 +364,8 @@ TEST(FlatteningRoom, BoundsWhatThePassesAppend) {
   leader.code76 = 3;
   leader.code41 = 1;
   d.LeaderAry.push_back(leader);
-  d.EntSolidAry.push_back(TSolidBlk{});
   TSplineBlk spline;
-  spline.code70 = 8;
+  spline.code71 = 2;
   spline.code10Ary = {P(0, 0), P(1, 1), P(2, 0)};
   d.SplineAry.push_back(spline);
 
@@ -361,7 +376,6 @@ TEST(FlatteningRoom, BoundsWhatThePassesAppend) {
   CirclesToLines(d, 10);
   FacesToLines(d);
   LeadersToLines(d);
-  SolidsToLines(d);
   SplinesToLines(d);
   EXPECT_LE(d.EntLineAry.size(), room.lines);
   EXPECT_LE(d.EntArcAry.size() - 1, room.arcs);

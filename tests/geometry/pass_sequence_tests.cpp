@@ -1,5 +1,7 @@
 // Guards against passes run in the wrong order (extruded polyline arcs left unchorded, block
-// polylines missing from placed blocks), source tables left filled so records draw twice, the
+// polylines missing from placed blocks), kinds of block contents left out or drawn where nothing
+// inserts them, MTEXT points moved by their extrusion, source tables left filled so records draw
+// twice, the
 // symbol-layer switch touching other layers, a drawing cut short by its expansion budget without
 // a word, and real-world drawings giving unusable extents.
 #include <gtest/gtest.h>
@@ -8,6 +10,7 @@
 #include <filesystem>
 
 #include "Builders.h"
+#include "geometry/AcadCtrl2016.h"
 #include "geometry/PassSequence.h"
 #include "model/DxfReader.h"
 #include "support/TestSupport.h"
@@ -64,6 +67,74 @@ TEST(GeometryPasses, BlockPolylinesArePlacedAndWorkTablesEmptied) {
     EXPECT_TRUE(empty);
   EXPECT_EQ(d.ExtMin, P(-1, -1, 0));
   EXPECT_EQ(d.ExtMax, P(11, 1, 0));
+}
+
+TEST(GeometryPasses, EveryKindOfABlockIsPlacedOnlyWhereSomethingInsertsIt) {
+  Drawing d;
+  TBlockBlk house = test::Block(u"B");
+  d.BlockAry = {house, test::Block(u"*D1"), test::Block(u"UNUSED")};
+  // A named block inserted nowhere holds an insert of B: no second copy.
+  TInsertBlk copy = test::Insert(u"B", P(0, 50));
+  copy.dimBlkName = u"UNUSED";
+  d.BlockAry[2].InsertAry.push_back(copy);
+  TEllipseBlk ellipse;
+  ellipse.bname = u"B";
+  ellipse.endpoint = P(2, 0);
+  ellipse.henpei = 0.5;
+  ellipse.owari = 2 * kPi;
+  d.BlkEllipseAry.push_back(ellipse);
+  TSplineBlk spline;
+  spline.bname = u"B";
+  spline.code71 = 2;
+  spline.code10Ary = {P(0, 0), P(1, 2), P(2, 0)};
+  d.BlkSplineAry.push_back(spline);
+  TLeaderBlk leader;
+  leader.bname = u"B";
+  leader.code76 = 2;
+  leader.p2 = P(0, 3);
+  d.BlkLeaderAry.push_back(leader);
+  TFaceBlk face;
+  face.bname = u"B";
+  face.pt[1] = P(0, -1);
+  face.pt[2] = P(-1, -1);
+  d.BlkFaceAry.push_back(face);
+  TSolidBlk solid;
+  solid.bname = u"B";
+  solid.p2 = P(1, 0);
+  solid.p3 = P(0, -2);
+  d.BlkSolidAry.push_back(solid);
+  TDimensionBlk dimension;  // its picture is drawn in the block's coordinates
+  dimension.bname = u"B";
+  dimension.dimblkName = u"*D1";
+  d.BlkDimensionAry.push_back(dimension);
+  d.BlkLineAry.push_back(test::Line(P(0, -4), P(3, -4), u"*D1"));
+  d.EntInsertAry.push_back(test::Insert(u"B", P(100, 0)));
+  // An MTEXT seen from below stays where its world point puts it; a
+  // paper-space line neither draws nor widens the fit.
+  TTextBlk note = test::Text(P(105, 5), 1, u"x");
+  note.mtflag = true;
+  note.code210 = P(0, 0, -1);
+  d.EntTextAry.push_back(note);
+  TAcadLineBlk paper = test::Line(P(-500, -500), P(-400, -400));
+  paper.code67 = 1;
+  d.EntLineAry.push_back(paper);
+  RunGeometryPasses(d, {});
+
+  std::size_t placedLines = 0;
+  for (const TAcadLineBlk& l : d.EntLineAry) {
+    if (l.code67 != 0) continue;
+    ++placedLines;
+    EXPECT_GT(l.st.x, 97.5) << "drawn outside the insert";
+    EXPECT_LT(l.st.y, 10) << "drawn where nothing inserts the block";
+  }
+  // 36 ellipse chords, the spline's, one leader line, three face edges
+  // and the dimension's line.
+  EXPECT_GT(placedLines, 36u + 1 + 3 + 1 + 2);
+  ASSERT_EQ(d.EntFillAry.size(), 1u);
+  EXPECT_EQ(d.EntFillPtAry[d.EntFillAry[0].first + 1], P(101, 0));
+  EXPECT_EQ(d.EntTextAry[0].pt10, P(105, 5));
+  EXPECT_GT(d.ExtMin.x, 97);
+  EXPECT_NEAR(d.ExtMin.y, -4, 1e-12);
 }
 
 TEST(GeometryPasses, AnExpansionPastItsBudgetSaysTheDrawingShowsInPart) {

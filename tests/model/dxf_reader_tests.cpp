@@ -154,7 +154,7 @@ TEST(DxfReader, BlockDefinitionsColoursAndInserts) {
   EXPECT_EQ(r.d.BlkCircleAry[0].color, 5);  // closed by ENDBLK
   EXPECT_TRUE(r.d.BlkTextAry.empty());      // ATTDEF is not read in blocks
   ASSERT_EQ(r.d.BlkEllipseAry.size(), 1u);
-  EXPECT_EQ(r.d.BlkEllipseAry[0].bname, u"");
+  EXPECT_EQ(r.d.BlkEllipseAry[0].bname, u"C");  // its inserts place it
   EXPECT_TRUE(r.d.BlkInsertAry.empty());
   ASSERT_EQ(r.d.EntInsertAry.size(), 1u);
   const TInsertBlk& ins = r.d.EntInsertAry[0];
@@ -250,7 +250,9 @@ TEST(DxfReader, LeaderSplineDimensionFaceSolid) {
                              {10, "1"}, {20, "2"}, {30, "3"}, {10, "4"}, {41, "1"},
                              {0, "DIMENSION"}, {2, "*D1"}, {10, "1"}, {16, "6"}, {36, "7"}, {70, "32"},
                              {0, "3DFACE"}, {10, "0"}, {13, "4"}, {33, "5"},
-                             {0, "SOLID"}, {62, "3"}, {12, "2"}, {23, "3"}})));
+                             {0, "SOLID"}, {62, "3"}, {12, "2"}, {23, "3"},
+                             {0, "TRACE"}, {67, "1"}, {230, "-1"},
+                             {0, "LINE"}, {67, "1"}, {0, "ELLIPSE"}, {67, "1"}})));
   ASSERT_EQ(r.d.LeaderAry.size(), 1u);
   const TLeaderBlk& l = r.d.LeaderAry[0];
   EXPECT_EQ(l.code76, 5);
@@ -271,10 +273,53 @@ TEST(DxfReader, LeaderSplineDimensionFaceSolid) {
   ASSERT_EQ(r.d.EntFaceAry.size(), 1u);
   EXPECT_EQ(r.d.EntFaceAry[0].count, 4);
   EXPECT_EQ(r.d.EntFaceAry[0].pt[3], (TAcadPoint{4, 0, 5}));
-  ASSERT_EQ(r.d.EntSolidAry.size(), 1u);
-  EXPECT_EQ(r.d.EntSolidAry[0].color, 7);  // group 62 is not taken by solids
+  ASSERT_EQ(r.d.EntSolidAry.size(), 2u);
+  EXPECT_EQ(r.d.EntSolidAry[0].color, 3);  // a filled area in its own colour
   EXPECT_EQ(r.d.EntSolidAry[0].p3, (TAcadPoint{2, 0, 0}));
   EXPECT_EQ(r.d.EntSolidAry[0].p4, (TAcadPoint{0, 3, 0}));
+  EXPECT_EQ(r.d.EntSolidAry[0].count, 4);
+  // A TRACE is a solid; it and every other kind take their paper-space flag.
+  EXPECT_EQ(r.d.EntSolidAry[1].count, 3);
+  EXPECT_EQ(r.d.EntSolidAry[1].code210, (TAcadPoint{0, 0, -1}));
+  EXPECT_EQ(r.d.EntSolidAry[1].code67, 1);
+  ASSERT_EQ(r.d.EntLineAry.size(), 1u);
+  EXPECT_EQ(r.d.EntLineAry[0].code67, 1);
+  ASSERT_EQ(r.d.EntEllipseAry.size(), 1u);
+  EXPECT_EQ(r.d.EntEllipseAry[0].code67, 1);
+}
+
+TEST(DxfReader, EveryKindIsReadInBlocksAndInsertsTakeArraysAndExtrusion) {
+  ReadResult r;
+  ReadBytes(r, Dxf({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B"},
+                    {0, "SPLINE"}, {71, "3"}, {11, "1"}, {21, "2"}, {11, "3"}, {21, "4"}, {12, "1"},
+                    {0, "LEADER"}, {76, "2"}, {10, "0"}, {20, "0"}, {30, "0"}, {10, "1"}, {20, "1"}, {30, "0"},
+                    {0, "3DFACE"}, {13, "1"},
+                    {0, "DIMENSION"}, {2, "*D7"},
+                    {0, "TRACE"}, {10, "1"},
+                    {0, "ENDBLK"}, {0, "ENDSEC"},
+                    {0, "SECTION"}, {2, "ENTITIES"},
+                    {0, "INSERT"}, {2, "B"}, {70, "3"}, {71, "2"}, {44, "5"}, {45, "6"}, {230, "-1"},
+                    {0, "ENDSEC"}, {0, "EOF"}}));
+  ASSERT_EQ(r.d.BlkSplineAry.size(), 1u);
+  EXPECT_EQ(r.d.BlkSplineAry[0].bname, u"B");
+  ASSERT_EQ(r.d.BlkSplineAry[0].code11Ary.size(), 2u);
+  EXPECT_EQ(r.d.BlkSplineAry[0].code11Ary[1], (TAcadPoint{3, 4, 0}));
+  EXPECT_EQ(r.d.BlkSplineAry[0].code12, (TAcadPoint{1, 0, 0}));
+  ASSERT_EQ(r.d.BlkLeaderAry.size(), 1u);
+  EXPECT_EQ(r.d.BlkLeaderAry[0].p2, (TAcadPoint{1, 1, 0}));
+  ASSERT_EQ(r.d.BlkFaceAry.size(), 1u);
+  ASSERT_EQ(r.d.BlkDimensionAry.size(), 1u);
+  EXPECT_EQ(r.d.BlkDimensionAry[0].dimblkName, u"*D7");
+  EXPECT_EQ(r.d.BlkDimensionAry[0].bname, u"B");
+  ASSERT_EQ(r.d.BlkSolidAry.size(), 1u);
+  EXPECT_TRUE(r.d.SplineAry.empty() && r.d.LeaderAry.empty() && r.d.DimensionAry.empty());
+  ASSERT_EQ(r.d.EntInsertAry.size(), 1u);
+  const TInsertBlk& grid = r.d.EntInsertAry[0];
+  EXPECT_EQ(grid.code70, 3);
+  EXPECT_EQ(grid.code71, 2);
+  EXPECT_EQ(grid.code44, 5);
+  EXPECT_EQ(grid.code45, 6);
+  EXPECT_EQ(grid.code210, (TAcadPoint{0, 0, -1}));
 }
 
 TEST(DxfReader, ViewTableSurvivesLaterTables) {

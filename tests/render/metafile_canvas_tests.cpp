@@ -1,8 +1,9 @@
-// Guards the metafile canvas against headers that miscount, objects used after deletion or beyond the table, texts in the wrong encoding, whole circles that readers drop, and WMF coordinates that overflow 16 bits.
+// Guards the metafile canvas against headers that miscount, objects used after deletion or beyond the table, texts in the wrong encoding, whole circles that readers drop, polygons filled by the wrong rule, and WMF coordinates that overflow 16 bits.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,44 @@ TEST(MetafileCanvas, WholeEllipsesGoAsTwoHalvesAndWmfLinesAreClippedTo16Bits) {
       EXPECT_EQ(At<std::int16_t>(b, moves[0].offset + 8), -32767);
       EXPECT_EQ(At<std::int16_t>(b, lines[0].offset + 8), 32767);
       EXPECT_EQ(At<std::int16_t>(b, lines[0].offset + 6), 10);
+    }
+  }
+}
+
+TEST(MetafileCanvas, PolygonsFillByTheEvenOddRuleAndWmfOnesAreClippedTo16Bits) {
+  const PixelPoint points[] = {{10, 10}, {90, 10}, {50, 90}, {40, 30}, {60, 30}, {50, 50},
+                               {-100000, 95}, {100000, 95}, {0, 99}};
+  const int rings[] = {3, 3};
+  const int far[] = {3};
+  for (MetafileFormat format : {MetafileFormat::Emf, MetafileFormat::Wmf}) {
+    MetafileCanvas c = NewCanvas(format);
+    c.SetBrushColor(0x00FF00);
+    c.Polygon(std::span(points, 6), rings);
+    c.Polygon(std::span(points + 6, 3), far);
+    const std::string b = c.Finish();
+    if (format == MetafileFormat::Emf) {
+      // EMR_POLYPOLYGON, EMR_POLYGON and EMR_SETPOLYFILLMODE (alternate) once.
+      const std::vector<Rec> r = EmfRecords(b);
+      ASSERT_EQ(OfType(r, 8).size(), 1u);
+      ASSERT_EQ(OfType(r, 3).size(), 1u);
+      ASSERT_EQ(OfType(r, 19).size(), 1u);
+      EXPECT_EQ(At<std::uint32_t>(b, OfType(r, 19)[0].offset + 8), 1u);
+      const std::size_t poly = OfType(r, 8)[0].offset;
+      EXPECT_EQ(At<std::uint32_t>(b, poly + 24), 2u);  // rings
+      EXPECT_EQ(At<std::uint32_t>(b, poly + 28), 6u);  // points
+      EXPECT_EQ(At<std::int32_t>(b, OfType(r, 3)[0].offset + 28), -100000);
+    } else {
+      const std::vector<Rec> r = WmfRecords(b);
+      ASSERT_EQ(OfType(r, 0x0538).size(), 1u);  // META_POLYPOLYGON
+      ASSERT_EQ(OfType(r, 0x0106).size(), 1u);  // META_SETPOLYFILLMODE
+      const std::vector<Rec> clipped = OfType(r, 0x0324);  // META_POLYGON
+      ASSERT_EQ(clipped.size(), 1u);
+      const auto count = At<std::int16_t>(b, clipped[0].offset + 6);
+      ASSERT_GE(count, 3);
+      // Cut at the edge of what 16 bits hold, not wrapped round.
+      bool atEdge = false;
+      for (int i = 0; i < count; ++i) atEdge = atEdge || At<std::int16_t>(b, clipped[0].offset + 8 + 4 * i) == -32767;
+      EXPECT_TRUE(atEdge);
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <memory>
@@ -303,6 +304,14 @@ TEST(QtCanvas, ARecordingReplaysToTheSamePicture) {
   circle.hankei = 15;
   circle.PenColor = 0x00FF00;
   d.EntCircleAry.push_back(circle);
+  TFillBlk fill;
+  fill.count = 6;
+  fill.rings = 2;
+  fill.PenColor = 0xFF0000;
+  d.EntFillAry.push_back(fill);
+  // A triangle with a triangular hole: even-odd leaves the hole empty.
+  d.EntFillPtAry = {{20, -45, 0}, {50, -45, 0}, {35, -15, 0}, {30, -40, 0}, {40, -40, 0}, {35, -30, 0}};
+  d.EntFillRingAry = {3, 3};
   TTextBlk text;
   text.str = u"Vantrel";
   text.pt10 = TAcadPoint{-40, -20, 0};
@@ -331,6 +340,13 @@ TEST(QtCanvas, ARecordingReplaysToTheSamePicture) {
   }
   EXPECT_EQ(replayed, direct);
   EXPECT_GT(CountColour(direct, qRgb(255, 0, 0)), 20);
+  // The fill: solid around its hole, nothing inside the hole.
+  const double scale = 100.0 / 120 / kFitRatio;
+  auto pixelAt = [&](double x, double y) {
+    return direct.pixel(60 + static_cast<int>(std::lround(x / scale)), 50 + static_cast<int>(std::lround(-y / scale)));
+  };
+  EXPECT_EQ(pixelAt(35, -42), qRgb(0, 0, 255));
+  EXPECT_EQ(pixelAt(35, -37), qRgb(0, 0, 0));
 }
 
 }  // namespace

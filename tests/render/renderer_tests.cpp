@@ -1,6 +1,7 @@
-// Guards the renderer against a wrong view transform or fit, lost or extra entities from the filters and culling, wrong colours, arcs drawn the wrong way round, misplaced texts, and texts too small to read shaped instead of drawn as base lines.
+// Guards the renderer against a wrong view transform or fit, lost or extra entities from the filters and culling, wrong colours, arcs drawn the wrong way round, misplaced or unturned texts, texts too small to read shaped instead of drawn as base lines, and filled areas not filled or bent far out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "RenderTestSupport.h"
@@ -487,6 +488,58 @@ TEST(Texts, MTextLinesFollowTheAttachmentPoint) {
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].font.escapement, 900);
   EXPECT_EQ(texts[1].at.x - texts[0].at.x, 17);
+
+  // Without a direction vector, group 50 turns it the same way.
+  c.Clear();
+  m.pt11 = TAcadPoint{0, 0, 0};
+  m.code50 = 90;
+  DrawText(c, sc, m.str, 1.0, m, m.pt10, m.pt11, clWhite);
+  texts = TextsOf(c);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].font.escapement, 900);
+  EXPECT_EQ(texts[1].at.x - texts[0].at.x, 17);
+}
+
+TEST(Fills, AreFilledPolygonsInTheirColourUnderTheStrokesAndClippedFarOut) {
+  Drawing d = test::DrawingWithLayer0();
+  d.EntLineAry.push_back(test::Line(-50, 0, 50, 0));
+  TFillBlk fill;
+  fill.count = 4;
+  fill.rings = 1;
+  fill.PenColor = 0x00FF00;
+  d.EntFillAry.push_back(fill);
+  d.EntFillPtAry = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+  d.EntFillRingAry = {4};
+  // A huge triangle whose far corners the canvas cannot hold.
+  fill.first = 4;
+  fill.firstRing = 1;
+  fill.count = 3;
+  d.EntFillAry.push_back(fill);
+  d.EntFillPtAry.insert(d.EntFillPtAry.end(), {{-1e12, -20, 0}, {1e12, -20, 0}, {0, -30, 0}});
+  d.EntFillRingAry.push_back(3);
+  RecordingCanvas c;
+  UnitView view;
+  EXPECT_EQ(view.Draw(d, c), 3);
+  std::vector<const CanvasOp*> polygons;
+  for (const CanvasOp& op : c.ops())
+    if (op.kind == CanvasOpKind::Polygon) polygons.push_back(&op);
+  ASSERT_EQ(polygons.size(), 2u);
+  EXPECT_LT(polygons[1], &c.ops()[c.ops().size() - 2]);  // before the line
+  const auto square = c.PolygonPoints(*polygons[0]);
+  EXPECT_EQ(std::vector<PixelPoint>(square.begin(), square.end()),
+            (std::vector<PixelPoint>{{100, 100}, {110, 100}, {110, 90}, {100, 90}}));
+  EXPECT_EQ(c.BrushColor(), 0x00FF00u);
+  EXPECT_EQ(c.GetBrushStyle(), BrushStyle::Solid);
+  // The far corners are cut at the canvas's bound, the near edge stays put.
+  const auto wide = c.PolygonPoints(*polygons[1]);
+  for (const PixelPoint& p : wide) EXPECT_LE(std::abs(p.x), 1 << 23);
+  EXPECT_NE(std::find(wide.begin(), wide.end(), PixelPoint{100, 130}), wide.end());
+
+  // Monochrome draws fills like strokes.
+  c.Clear();
+  view.colorMode = 1;
+  view.Draw(d, c);
+  EXPECT_EQ(c.BrushColor(), clWhite);
 }
 
 TEST(Canvas, ClearCanvasFillsWithACopyPenAndLeavesItWhite) {
