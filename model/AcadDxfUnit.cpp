@@ -159,6 +159,19 @@ void ClearDrawing(Drawing& d) {
   Empty(d.EntFillAry);
   Empty(d.EntFillPtAry);
   Empty(d.EntFillRingAry);
+  Empty(d.BlkPointAry);
+  Empty(d.EntPointAry);
+  Empty(d.BlkMeshAry);
+  Empty(d.EntMeshAry);
+  Empty(d.BlkMLineAry);
+  Empty(d.EntMLineAry);
+  Empty(d.MLineStyleAry);
+  Empty(d.BlkMLeaderAry);
+  Empty(d.MLeaderAry);
+  Empty(d.AttdefAry);
+  Empty(d.AcadTableAry);
+  Empty(d.ArcDimensionAry);
+  Empty(d.XLineAry);
   LayerNamesChanged(d);
 }
 
