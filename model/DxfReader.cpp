@@ -826,6 +826,9 @@ void Reader::StartRecord(const KindName& k) {
       auto& t = attdef ? d_.AttdefAry : blk ? d_.BlkTextAry : d_.EntTextAry;
       TTextBlk& r = Append(t);
       SpareTextSlot& spare = spareText_[blk ? 1 : 0];
+      // Attribute definitions have a table of their own, and no slot of a
+      // dropped text to take a layer from.
+      if (attdef) r.layer = u"0";
       if (spare.held && !attdef) {
         r.layer = std::move(spare.layer);
         r.code40 = spare.code40;
