@@ -392,10 +392,12 @@ void Visit(V& v, const TMLeaderBlk& r) {
   v("color", r.color);
   v("code170", r.code170);
   v("code291", r.code291);
+  v("code292", r.code292);
   v("code91", r.code91);
   v("code40", r.code40);
   v("code41", r.code41);
   v("code140", r.code140);
+  v("code145", r.code145);
   v("code290", r.code290);
   v("str", r.str);
   v("code12", r.code12);

@@ -1,6 +1,8 @@
 #include "geometry/MLeader.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "model/TextCodes.h"
 
@@ -24,6 +26,30 @@ SmallInt PartColor(Integer raw, SmallInt own) {
   const std::uint32_t bits = static_cast<std::uint32_t>(raw);
   if ((bits >> 24) == 0xC3 && (bits & 0xFF) >= 1 && (bits & 0xFF) <= 255) return static_cast<SmallInt>(bits & 0xFF);
   return own;
+}
+
+// The frame around a multileader's text, the landing gap away from it. The
+// text's own width is used where it has one; without, its longest line at
+// an average character width of 0.7 of its height, as fonts of drawings
+// run. Lines stand 5/3 of the height apart.
+template <class AddLine>
+void AppendFrame(const TTextBlk& t, double gap, AddLine&& addLine) {
+  std::vector<std::u16string> lines;
+  const int count = SplitMTextLines(t.str, lines);
+  if (count == 0 || !(t.code40 > 0)) return;
+  std::size_t longest = 0;
+  for (const std::u16string& line : lines) longest = std::max(longest, StripMTextCodes(line).size());
+  const double h = t.code40;
+  const double w = t.code41 > 0 ? t.code41 : 0.7 * h * static_cast<double>(longest);
+  const double height = h + (count - 1) * h * 5 / 3 * t.code44;
+  const double left = t.code71 == 2 ? -w / 2 : t.code71 == 3 ? -w : 0;
+  const double x0 = left - gap, x1 = left + w + gap, y0 = -height - gap, y1 = gap;
+  const TAcadPoint along = UnitOr(t.pt11, TAcadPoint{1, 0, 0});
+  auto at = [&](double x, double y) {
+    return TAcadPoint{t.pt10.x + along.x * x - along.y * y, t.pt10.y + along.y * x + along.x * y, t.pt10.z};
+  };
+  const TAcadPoint corners[4] = {at(x0, y0), at(x1, y0), at(x1, y1), at(x0, y1)};
+  for (int k = 0; k < 4; ++k) addLine(corners[k], corners[(k + 1) % 4]);
 }
 
 }  // namespace
@@ -115,6 +141,7 @@ void AppendMLeader(const TMLeaderBlk& m, std::vector<TAcadLineBlk>& lines, std::
   // Left, centre or right along the top of the content.
   t.code71 = m.code171 >= 1 && m.code171 <= 3 ? m.code171 : 1;
   DecodeUnicodeEscapes(text);
+  if (m.code292 != 0) AppendFrame(t, m.code145, addLine);
   texts.push_back(std::move(t));
 }
 

@@ -435,6 +435,7 @@ struct TMLeaderBlk {
   SmallInt code60 = 0;
   SmallInt code170 = 1;  // leader type: 0 none, 1 straight, 2 spline
   SmallInt code291 = 1;  // has dogleg
+  SmallInt code292 = 0;  // has a frame around its text
   SmallInt code171 = 1;  // text alignment: 1 left, 2 centre, 3 right
   bool code290 = false;  // has MTEXT content
   Integer code90 = 0;    // text colour, raw (0xC3nnnnnn: colour number nn)
@@ -442,6 +443,7 @@ struct TMLeaderBlk {
   double code40 = 1;     // scale
   double code41 = 0;     // char height
   double code140 = 0;    // arrowhead size
+  double code145 = 0;    // landing gap, between a frame and its text
   double code43 = 0;     // text width, unscaled
   double code45 = 1;     // line spacing factor
   TAcadPoint code12;     // text location

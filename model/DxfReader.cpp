@@ -1388,6 +1388,7 @@ void Reader::MLeaderPair(int c, std::string_view v) {
         case 300: mleaderDepth_ = 1; break;
         case 170: r.code170 = ToSmall(v); break;
         case 291: r.code291 = ToSmall(v); break;
+        case 292: r.code292 = ToSmall(v); break;
         case 91: r.code91 = ToInteger(v); break;
       }
       return;
@@ -1401,6 +1402,7 @@ void Reader::MLeaderPair(int c, std::string_view v) {
         case 40: r.code40 = ToReal(v); break;
         case 41: r.code41 = ToReal(v); break;
         case 140: r.code140 = ToReal(v); break;
+        case 145: r.code145 = ToReal(v); break;
         case 290: r.code290 = ToInteger(v) != 0; break;
         case 304: r.str += Text(v); break;
         case 12: case 22: case 32: SetAxis(r.code12, c / 10 - 1, ToReal(v)); break;

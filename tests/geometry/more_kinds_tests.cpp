@@ -81,7 +81,7 @@ Pairs KindsDrawing() {
           {140, "1"}, {290, "1"}, {304, "NOTE"}, {12, "40"}, {22, "10"}, {13, "1"}, {23, "0"},
           {302, "LEADER{"}, {10, "38"}, {20, "10"}, {11, "1"}, {21, "0"}, {40, "2"},
           {304, "LEADER_LINE{"}, {10, "30"}, {20, "0"}, {305, "}"}, {271, "0"}, {303, "}"},
-          {301, "}"}, {170, "1"}, {291, "1"}, {10, "1"}, {20, "1"}, {30, "1"},
+          {301, "}"}, {170, "1"}, {291, "1"}, {292, "1"}, {10, "1"}, {20, "1"}, {30, "1"},
           {0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "64"}};
   for (const Pairs& v : {Vertex(50, 0, 192), Vertex(51, 0, 192), Vertex(51, 1, 192), Vertex(50, 1, 192),
                          Vertex(0, 0, 128, 1, 2, -3, 4), Vertex(0, 0, 128, 1, 99, 0, 0)})
@@ -152,6 +152,8 @@ TEST(MoreKinds, PassesDrawEachKindWhereItStands) {
   ASSERT_EQ(d.EntFillAry.size(), 1u);
   EXPECT_EQ(d.EntFillPtAry[d.EntFillAry[0].first], P(30, 0));
   EXPECT_TRUE(HasLine(d, P(38, 10), P(40, 10)));
+  // Its frame: down from the text's top left corner by the text's height.
+  EXPECT_TRUE(HasLine(d, P(40, 9.5), P(40, 10)));
   ASSERT_EQ(d.EntTextAry.size(), 2u);
   const auto note = std::find_if(d.EntTextAry.begin(), d.EntTextAry.end(),
                                  [](const TTextBlk& t) { return t.str == u"NOTE"; });
