@@ -400,6 +400,12 @@ void Visit(V& v, const TMLeaderBlk& r) {
   v("code145", r.code145);
   v("code290", r.code290);
   v("str", r.str);
+  v("code296", r.code296);
+  v("code341", r.code341);
+  v("code15", r.code15);
+  v("code16", r.code16);
+  v("code46", r.code46);
+  v("code93", r.code93);
   v("code12", r.code12);
   v("code13", r.code13);
   v("code43", r.code43);

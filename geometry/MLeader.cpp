@@ -19,14 +19,18 @@ TAcadPoint UnitOr(TAcadPoint v, TAcadPoint fallback) {
   return TAcadPoint{v.x / l, v.y / l, v.z / l};
 }
 
+}  // namespace
+
 // Colours of the parts are stored raw: a top byte of 0xC3 says the low
 // byte is a colour number; by layer, by block and true colours draw in
 // the multileader's own colour.
-SmallInt PartColor(Integer raw, SmallInt own) {
+SmallInt MLeaderPartColor(Integer raw, SmallInt own) {
   const std::uint32_t bits = static_cast<std::uint32_t>(raw);
   if ((bits >> 24) == 0xC3 && (bits & 0xFF) >= 1 && (bits & 0xFF) <= 255) return static_cast<SmallInt>(bits & 0xFF);
   return own;
 }
+
+namespace {
 
 // The frame around a multileader's text, the landing gap away from it. The
 // text's own width is used where it has one; without, its longest line at
@@ -58,7 +62,7 @@ void AppendMLeader(const TMLeaderBlk& m, std::vector<TAcadLineBlk>& lines, std::
                    std::vector<TAcadPoint>& fillPoints, std::vector<std::uint32_t>& fillRings,
                    std::vector<TTextBlk>& texts) {
   if (m.code60 != 0) return;
-  const SmallInt lineColor = PartColor(m.code91, m.color);
+  const SmallInt lineColor = MLeaderPartColor(m.code91, m.color);
   auto addLine = [&](TAcadPoint st, TAcadPoint ed) {
     TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
     line.bname = m.bname;
@@ -128,7 +132,7 @@ void AppendMLeader(const TMLeaderBlk& m, std::vector<TAcadLineBlk>& lines, std::
   TTextBlk& t = text[0];
   t.bname = m.bname;
   t.layer = m.layer;
-  t.color = PartColor(m.code90, m.color);
+  t.color = MLeaderPartColor(m.code90, m.color);
   t.code67 = m.code67;
   t.code210 = DefaultExtrusion;
   t.mtflag = true;

@@ -15,4 +15,8 @@ void AppendMLeader(const TMLeaderBlk& m, std::vector<TAcadLineBlk>& lines, std::
                    std::vector<TAcadPoint>& fillPoints, std::vector<std::uint32_t>& fillRings,
                    std::vector<TTextBlk>& texts);
 
+// The colour of a part of a multileader stored raw: a colour number when
+// its top byte is 0xC3, else the multileader's own.
+SmallInt MLeaderPartColor(Integer raw, SmallInt own);
+
 }  // namespace vantrel

@@ -145,6 +145,44 @@ void TablesToInserts(Drawing& d) {
   d.EntInsertAry.insert(d.EntInsertAry.end(), d.AcadTableAry.begin(), d.AcadTableAry.end());
 }
 
+void MLeaderBlocksToInserts(Drawing& d) {
+  auto insertOf = [&](const TMLeaderBlk& m, TInsertBlk& e) {
+    e.layer = m.layer;
+    e.ltype = m.ltype;
+    e.color = MLeaderPartColor(m.code93, m.color);
+    e.base = m.code15;
+    e.scale = m.code16;
+    e.rotate = m.code46 * kRadToDeg;
+    e.code67 = m.code67;
+  };
+  // The content names its block by the handle of the block's record.
+  auto blockOf = [&](const TMLeaderBlk& m) -> const TBlockBlk* {
+    if (!m.code296 || m.code60 != 0 || m.code341.empty()) return nullptr;
+    for (const TBlockBlk& b : d.BlockAry)
+      if (b.code330 == m.code341) return &b;
+    return nullptr;
+  };
+  for (const TMLeaderBlk& m : d.MLeaderAry) {
+    const TBlockBlk* block = blockOf(m);
+    if (block == nullptr) continue;
+    TInsertBlk e;
+    e.name = block->name;
+    insertOf(m, e);
+    d.EntInsertAry.push_back(std::move(e));
+  }
+  for (const TMLeaderBlk& m : d.BlkMLeaderAry) {
+    const TBlockBlk* block = blockOf(m);
+    if (block == nullptr) continue;
+    TInsertBlk e;
+    e.name = block->name;
+    e.dimBlkName = m.bname;
+    insertOf(m, e);
+    const auto owner = std::find_if(d.BlockAry.begin(), d.BlockAry.end(),
+                                    [&](const TBlockBlk& b) { return b.name == m.bname; });
+    if (owner != d.BlockAry.end()) owner->InsertAry.push_back(std::move(e));
+  }
+}
+
 void ArcDimensionsToDimensions(Drawing& d) {
   d.DimensionAry.insert(d.DimensionAry.end(), d.ArcDimensionAry.begin(), d.ArcDimensionAry.end());
 }

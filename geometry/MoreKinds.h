@@ -24,6 +24,9 @@ void BlockKindsToLines(Drawing& d);
 // Before the expansion of inserts: tables become inserts of their blocks,
 // arc dimensions dimensions, whose pictures are copied as stored.
 void TablesToInserts(Drawing& d);
+// The block content of multileaders, as inserts of the model or of the
+// block a multileader stands in.
+void MLeaderBlocksToInserts(Drawing& d);
 void ArcDimensionsToDimensions(Drawing& d);
 // Before TextsToWcs: attribute definitions standing in the model become
 // texts of their tags.

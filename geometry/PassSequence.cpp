@@ -79,6 +79,7 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   // curves become block lines and the solids block fills first.
   BlockCurvesToLines(d, kCurveStepDeg);
   BlockKindsToLines(d);
+  MLeaderBlocksToInserts(d);
   Release(d.BlkPointAry);
   Release(d.BlkMeshAry);
   Release(d.BlkMLineAry);

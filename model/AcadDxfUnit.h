@@ -84,6 +84,7 @@ struct TBlockBlk {
   SmallInt layindex = 0;
   std::vector<TInsertBlk> InsertAry;
   SmallInt code60 = 0;
+  std::u16string code330;  // the handle of its block record, by which others name it
 };
 
 // The member initialisers of the entity records are the reader's start
@@ -438,6 +439,12 @@ struct TMLeaderBlk {
   SmallInt code292 = 0;  // has a frame around its text
   SmallInt code171 = 1;  // text alignment: 1 left, 2 centre, 3 right
   bool code290 = false;  // has MTEXT content
+  bool code296 = false;  // has block content
+  std::u16string code341;  // the block record of the block content
+  TAcadPoint code15;       // where the block content is inserted
+  TAcadPoint code16{1, 1, 1};  // its scale
+  double code46 = 0;       // its rotation, radians
+  Integer code93 = 0;      // its colour, raw
   Integer code90 = 0;    // text colour, raw (0xC3nnnnnn: colour number nn)
   Integer code91 = 0;    // leader line colour, raw
   double code40 = 1;     // scale

@@ -734,6 +734,7 @@ void Reader::BlockHeaderPair(int c, std::string_view v) {
       break;
     case 6: b.ltype = UpperName(v); break;
     case 8: b.layer = Name(v); break;
+    case 330: b.code330 = Text(v); break;
     case 10: b.base.x = ToReal(v); break;
     case 20: b.base.y = ToReal(v); break;
     case 30: b.base.z = ToReal(v); break;
@@ -1404,6 +1405,12 @@ void Reader::MLeaderPair(int c, std::string_view v) {
         case 140: r.code140 = ToReal(v); break;
         case 145: r.code145 = ToReal(v); break;
         case 290: r.code290 = ToInteger(v) != 0; break;
+        case 296: r.code296 = ToInteger(v) != 0; break;
+        case 341: r.code341 = Text(v); break;
+        case 15: case 25: case 35: SetAxis(r.code15, c / 10 - 1, ToReal(v)); break;
+        case 16: case 26: case 36: SetAxis(r.code16, c / 10 - 1, ToReal(v)); break;
+        case 46: r.code46 = ToReal(v); break;
+        case 93: r.code93 = ToInteger(v); break;
         case 304: r.str += Text(v); break;
         case 12: case 22: case 32: SetAxis(r.code12, c / 10 - 1, ToReal(v)); break;
         case 13: case 23: case 33: SetAxis(r.code13, c / 10 - 1, ToReal(v)); break;

@@ -61,6 +61,9 @@ Pairs KindsDrawing() {
           {0, "POINT"}, {8, "0"}, {10, "9"}, {20, "9"},
           {0, "ATTDEF"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, "V"}, {2, "INBLOCK"},
           {0, "ENDBLK"},
+          {0, "BLOCK"}, {330, "1F"}, {2, "B"}, {10, "0"}, {20, "0"},
+          {0, "LINE"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "0"}, {21, "1"},
+          {0, "ENDBLK"},
           {0, "ENDSEC"},
           {0, "SECTION"}, {2, "ENTITIES"},
           {0, "POINT"}, {8, "0"}, {10, "5"}, {20, "5"},
@@ -82,6 +85,8 @@ Pairs KindsDrawing() {
           {302, "LEADER{"}, {10, "38"}, {20, "10"}, {11, "1"}, {21, "0"}, {40, "2"},
           {304, "LEADER_LINE{"}, {10, "30"}, {20, "0"}, {305, "}"}, {271, "0"}, {303, "}"},
           {301, "}"}, {170, "1"}, {291, "1"}, {292, "1"}, {10, "1"}, {20, "1"}, {30, "1"},
+          {0, "MULTILEADER"}, {8, "0"}, {300, "CONTEXT_DATA{"}, {296, "1"}, {341, "1F"},
+          {15, "60"}, {25, "0"}, {16, "2"}, {26, "2"}, {301, "}"}, {170, "0"},
           {0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "64"}};
   for (const Pairs& v : {Vertex(50, 0, 192), Vertex(51, 0, 192), Vertex(51, 1, 192), Vertex(50, 1, 192),
                          Vertex(0, 0, 128, 1, 2, -3, 4), Vertex(0, 0, 128, 1, 99, 0, 0)})
@@ -111,7 +116,7 @@ TEST(MoreKinds, ReadIntoTablesOfTheirOwnLeavingTheCountsAlone) {
   ASSERT_EQ(d.EntMeshAry.size(), 1u);
   EXPECT_EQ(d.EntMeshAry[0].code10Ary.size(), 3u);
   EXPECT_EQ(d.EntMeshAry[0].code90Ary.size(), 8u);
-  ASSERT_EQ(d.MLeaderAry.size(), 1u);
+  ASSERT_EQ(d.MLeaderAry.size(), 2u);
   const TMLeaderBlk& m = d.MLeaderAry[0];
   EXPECT_EQ(m.str, u"NOTE");
   EXPECT_EQ(m.code12, P(40, 10));
@@ -163,6 +168,9 @@ TEST(MoreKinds, PassesDrawEachKindWhereItStands) {
   EXPECT_EQ(note->code40, 0.5);
   EXPECT_TRUE(std::any_of(d.EntTextAry.begin(), d.EntTextAry.end(),
                           [](const TTextBlk& t) { return t.str == u"TAG1" && t.pt10 == P(1, 2); }));
+  // Block content: the block its record's handle names, inserted where the
+  // context data say.
+  EXPECT_TRUE(HasLine(d, P(60, 0), P(60, 2)));
   EXPECT_TRUE(d.MLeaderAry.empty() && d.EntPointAry.empty() && d.AttdefAry.empty());
 }
 
