@@ -8,6 +8,7 @@
 #include "geometry/Extents.h"
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
+#include "render/PatternFill.h"
 
 namespace vantrel {
 
@@ -545,7 +546,11 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
   // Filled areas go first: lines drawn over them stay in sight.
   drawEach(d.EntFillAry, [&d](const TFillBlk& r, const ViewWindow& w) { return FillInView(d, r, w); },
            [&](const TFillBlk& r, TColor colour) {
-             DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
+             if (r.families > 0)
+               DrawPatternFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour, BackColor,
+                               CanvasWidth, CanvasHeight);
+             else
+               DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
            });
 
   drawEach(d.EntLineAry, LineInView, [&](const TAcadLineBlk& r, TColor colour) {
