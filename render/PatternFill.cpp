@@ -21,6 +21,8 @@ constexpr std::size_t kMostCrossings = std::size_t{1} << 22;
 // be told apart, and each would cost a stroke.
 constexpr double kShortestPeriod = 3.0;
 
+constexpr double kLargestLine = 1e15;
+
 struct Vec {
   double x = 0, y = 0;
 };
@@ -86,7 +88,9 @@ class FamilyPainter {
       smax = std::max(smax, s);
     }
     const double jlo = std::ceil(smin / spacing), jhi = std::floor(smax / spacing);
-    if (!(jlo <= jhi)) return true;
+    // Beyond 2^53 a line number no longer counts up: a base too far out for
+    // the shift above to bring near draws nothing rather than hang.
+    if (!(jlo <= jhi) || !(std::fabs(jlo) < kLargestLine && std::fabs(jhi) < kLargestLine)) return true;
 
     crossings_.clear();
     std::size_t at = 0;
@@ -182,7 +186,13 @@ class FamilyPainter {
   std::size_t Segment(Vec u, Vec n, double c, double ta, double tb, double origin, double period) {
     if (dashes_.empty()) return Stroke(u, n, c, ta, tb);
     std::size_t strokes = 0;
-    double pos = origin + std::floor((ta - origin) / period) * period;
+    // The pattern's start before ta, found by a remainder: an origin far
+    // along the line must not leave the walk at a magnitude where adding a
+    // dash no longer moves it.
+    double phase = std::fmod(ta - origin, period);
+    if (!std::isfinite(phase)) phase = 0;
+    if (phase < 0) phase += period;
+    double pos = ta - phase;
     for (std::size_t e = 0; pos <= tb; e = (e + 1) % dashes_.size()) {
       const double len = dashes_[e];
       if (len > 0) {

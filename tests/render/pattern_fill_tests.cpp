@@ -128,6 +128,7 @@ TEST(PatternFills, LinesCloserThanAPixelAreAToneOfTheirColour) {
   AddPatternFill(hostile, {Square(-50, -50, 50, 50)}, Family({1, 1, 0}, {1, 1, 0}), {});
   AddPatternFill(hostile, {Square(-50, -50, 50, 50)}, Family({1, 0, 0}, {0, 2, 0}, {0, 1e200, 0}),
                  std::vector<double>(100000, 1e-9));
+  AddPatternFill(hostile, {Square(-50, -50, 50, 50)}, Family({1, 0, 0}, {0, 20, 0}, {1e300, 3, 0}), {10, -5});
   c.Clear();
   Draw(hostile, c);
   EXPECT_LT(c.ops().size(), 1000u);
