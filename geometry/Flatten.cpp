@@ -172,6 +172,7 @@ void BlockPolylinesToLines(Drawing& d) {
     if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     const bool widths = HasWidths(p);
+    ApplyConstantWidth(p, run);
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
       if (widths && IsWide(run[k])) {
         bands.Add(run[k], run[k + 1]);
@@ -214,6 +215,7 @@ void PolylinesToLines(Drawing& d) {
     if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     const bool widths = HasWidths(p);
+    ApplyConstantWidth(p, run);
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
       if (widths && IsWide(run[k])) {
         bands.Add(run[k], run[k + 1]);

@@ -11,9 +11,10 @@ namespace {
 
 // A bulge band follows its arc in steps of at most this turn.
 constexpr double kBandStepRad = 4 * kDegToRad;
-// A mitre reaching further than this many half widths from its corner
-// (a very sharp turn) is not drawn; the corner stays notched.
-constexpr double kMitreLimit = 4;
+// CAD programs mitre wide polylines without a limit, sharp turns making
+// long spikes; only a turn of nearly 180 degrees, whose spike would reach
+// beyond this many half widths from its corner, stays notched.
+constexpr double kMitreLimit = 10;
 
 // Where line p1-p2 meets line q1-q2; false for parallel lines.
 bool Meet(TAcadPoint p1, TAcadPoint p2, TAcadPoint q1, TAcadPoint q2, TAcadPoint& x) {

@@ -14,6 +14,14 @@ namespace vantrel {
 // Whether the segment leaving v has a width.
 inline bool IsWide(const TLwpVer& v) { return v.code40 != 0 || v.code41 != 0; }
 
+// An LWPOLYLINE's constant width, where it has one, is the width of every
+// segment whatever its vertices say, as the program that made the format
+// draws it (other programs take it only where a vertex has no width).
+inline void ApplyConstantWidth(const TLwpBlk& p, std::vector<TLwpVer>& run) {
+  if (p.code43 == 0) return;
+  for (TLwpVer& v : run) v.code40 = v.code41 = p.code43;
+}
+
 // Whether the polyline's widths are drawn: 3D polylines, meshes and
 // polyface meshes have none.
 inline bool HasWidths(const TLwpBlk& p) { return (p.code70 & (8 | 16 | 64)) == 0; }

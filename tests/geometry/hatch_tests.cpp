@@ -191,6 +191,15 @@ TEST(PolylineWidths, BandsTaperMitreFollowBulgesAndLeaveThinSegmentsLines) {
   EXPECT_EQ(t.EntLineAry[0].st, P(10, 0));
   const std::vector<TAcadPoint> taper(t.EntFillPtAry.begin(), t.EntFillPtAry.end());
   EXPECT_EQ(taper, (std::vector<TAcadPoint>{P(0, 0), P(10, 2), P(10, -2), P(0, 0)}));
+  // A constant width is every segment's, whatever the vertices say.
+  Drawing k;
+  AddPolyline(k.EntLwpAry, k.EntLwpVerAry, 0, {{P(0, 0)}, {P(10, 0)}, {P(20, 0)}});
+  k.EntLwpAry[0].code43 = 2;
+  k.EntLwpVerAry[0].code41 = 4;
+  PolylinesToLines(k);
+  EXPECT_TRUE(k.EntLineAry.empty());
+  ASSERT_EQ(k.EntFillAry.size(), 2u);
+  EXPECT_EQ(k.EntFillPtAry[1], P(10, 1));
 
   // A half circle of radius 5, 2 wide: its band lies between radii 4 and 6.
   Drawing a;
