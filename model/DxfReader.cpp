@@ -1172,8 +1172,8 @@ void Reader::HatchPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Hatch);
   THatchBlk& r = At(d_.BlkHatchAry, d_.EntHatchAry, o);
   if (c == 0) return Close(r, o);
-  // Group 10 of the common groups would be the elevation point; 10 to 99
-  // are the hatch's own, read by where they stand in the record.
+  // Groups 10 to 99 (the colour, visibility and space aside) are the
+  // hatch's own and mean different things in its different parts.
   if (c < 10 || c > 99) {
     if (c == 2) {
       r.pattern = Name(v);
