@@ -107,8 +107,8 @@ RelativeClip ClipOf(const LinetypeLookup& lt, PixelPoint ScreenCenter) {
 }
 
 bool Connected(const TAcadLineBlk& a, const TAcadLineBlk& b) {
-  return a.ed.x == b.st.x && a.ed.y == b.st.y && a.ltype.SameHandle(b.ltype) &&
-         a.layer.SameHandle(b.layer) && a.code48 == b.code48;
+  return a.ed.x == b.st.x && a.ed.y == b.st.y && a.ltype == b.ltype && a.layer == b.layer &&
+         a.code48 == b.code48;
 }
 
 double Length(const TAcadLineBlk& r) { return std::hypot(r.ed.x - r.st.x, r.ed.y - r.st.y); }
@@ -135,11 +135,6 @@ PixelPattern PatternInPixels(std::span<const double> code49Ary, double scale, do
       p.steps.push_back(DashStep{length, on});
   }
   if (!dash || !gap || !(raw >= kLeastPeriod * unit) || !std::isfinite(raw)) return PixelPattern{};
-  // A pattern that ends as it begins has those two elements side by side.
-  if (p.steps.size() > 1 && p.steps.front().on == p.steps.back().on) {
-    p.steps.front().length += p.steps.back().length;
-    p.steps.pop_back();
-  }
   p.period = 0;
   for (DashStep& s : p.steps) {
     // A dot stays a dot; the canvas makes it a pixel.
@@ -150,14 +145,18 @@ PixelPattern PatternInPixels(std::span<const double> code49Ary, double scale, do
   return p;
 }
 
-LinetypeLookup MakeLinetypeLookup(const Drawing& d, double Scale, int PenWidth, int CanvasWidth,
-                                  int CanvasHeight) {
+LinetypeLookup MakeLinetypeLookup(const Drawing& d, double Scale, int PenWidth,
+                                  PixelPoint ScreenCenter, int CanvasWidth, int CanvasHeight) {
   LinetypeLookup lt;
   lt.d = &d;
   lt.Scale = Scale;
   lt.PenWidth = std::max(1, PenWidth);
   lt.LtScale = UsableScale(d.LtScale);
-  lt.clip = PixelRect{0, 0, CanvasWidth, CanvasHeight};
+  // The part of the canvas this drawing is given: a printed page or a
+  // cell of a sheet sits around its screen centre, not at the origin.
+  lt.clip = PixelRect{ScreenCenter.x - CanvasWidth / 2, ScreenCenter.y - CanvasHeight / 2,
+                      ScreenCenter.x + CanvasWidth - CanvasWidth / 2,
+                      ScreenCenter.y + CanvasHeight - CanvasHeight / 2};
   for (std::size_t i = 0; i < d.LtypeAry.size(); ++i) {
     lt.byName.emplace(d.LtypeAry[i].name, static_cast<int>(i));
     if (!d.LtypeAry[i].code49Ary.empty()) lt.any = true;
@@ -292,7 +291,8 @@ void DrawDashedArc(Canvas& canvas, const LinetypeLookup& lt, PixelPoint ScreenCe
     }
   };
   if (within) {
-    WalkPattern(p, 0, (to - from) * r, [&](double s0, double s1) { stroke(from + s0 / r, from + s1 / r); });
+    WalkPattern(p, 0, (to - from) * r,
+                [&](double s0, double s1) { stroke(from + s0 / r, from + s1 / r); });
     return;
   }
   // The windows of angles may meet the arc in two pieces.

@@ -59,8 +59,10 @@ struct LinetypeLookup {
   double chainEnd = 0;  // drawing units along the pattern at its end
 };
 
-LinetypeLookup MakeLinetypeLookup(const Drawing& d, double Scale, int PenWidth, int CanvasWidth,
-                                  int CanvasHeight);
+// CanvasWidth by CanvasHeight pixels around ScreenCenter is where the
+// drawing goes; dashes beyond it are not drawn.
+LinetypeLookup MakeLinetypeLookup(const Drawing& d, double Scale, int PenWidth,
+                                  PixelPoint ScreenCenter, int CanvasWidth, int CanvasHeight);
 
 // The pattern a record is drawn with: nullptr when its linetype is not in
 // the file (its pen style then stands), a pattern without steps when it is

@@ -551,7 +551,8 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
 
   // A linetype of the file draws its own pattern; solid strokes and the
   // linetypes it lacks keep their pen style and the canvas's fast paths.
-  LinetypeLookup linetypes = MakeLinetypeLookup(d, s, PenWidth, CanvasWidth, CanvasHeight);
+  LinetypeLookup linetypes =
+      MakeLinetypeLookup(d, s, PenWidth, ScreenCenter, CanvasWidth, CanvasHeight);
   TPenStyle style = psSolid;
   auto patternOf = [&](const auto& r) -> const PixelPattern* {
     const PixelPattern* p = PatternOf(linetypes, r.ltype, r.layindex, r.code48);
@@ -561,8 +562,10 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
 
   drawEach(d.EntLineAry, LineInView, [&](const TAcadLineBlk& r, TColor colour) {
     if (const PixelPattern* p = patternOf(r)) {
-      const double phase = LinePhase(linetypes, d.EntLineAry, static_cast<std::size_t>(&r - d.EntLineAry.data()), *p);
-      DrawDashedLine(canvas, linetypes, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), *p, phase, colour);
+      const auto i = static_cast<std::size_t>(&r - d.EntLineAry.data());
+      DrawDashedLine(canvas, linetypes, ScreenCenter, Relative(r.st, ViewCenter),
+                     Relative(r.ed, ViewCenter), *p, LinePhase(linetypes, d.EntLineAry, i, *p),
+                     colour);
       return;
     }
     DrawLine(canvas, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), s,
@@ -571,7 +574,8 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
 
   drawEach(d.EntCircleAry, CircleInView, [&](const TCircleBlk& r, TColor colour) {
     if (const PixelPattern* p = patternOf(r)) {
-      DrawDashedArc(canvas, linetypes, ScreenCenter, Relative(r.center, ViewCenter), r.hankei, 0, 0, *p, colour);
+      DrawDashedArc(canvas, linetypes, ScreenCenter, Relative(r.center, ViewCenter), r.hankei, 0,
+                    0, *p, colour);
       return;
     }
     DrawArc(canvas, ScreenCenter, Relative(r.center, ViewCenter), s, r.hankei, 0, 0, style,
@@ -592,8 +596,8 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
       else
         DrawLine(canvas, ScreenCenter, a, b, s, style, PenWidth, colour);
     } else if (p) {
-      DrawDashedArc(canvas, linetypes, ScreenCenter, c, r.hankei, r.st * kDegToRad, r.ed * kDegToRad,
-                    *p, colour);
+      DrawDashedArc(canvas, linetypes, ScreenCenter, c, r.hankei, r.st * kDegToRad,
+                    r.ed * kDegToRad, *p, colour);
     } else {
       DrawArc(canvas, ScreenCenter, c, s, r.hankei, r.st * kDegToRad, r.ed * kDegToRad,
               style, PenWidth, colour);
