@@ -206,18 +206,15 @@ const PixelPattern* PatternOf(LinetypeLookup& lt, const SharedName& ltype, Small
 double LinePhase(LinetypeLookup& lt, const std::vector<TAcadLineBlk>& lines, std::size_t i,
                  const PixelPattern& p) {
   const double period = p.period * lt.Scale;  // drawing units
+  // Back to the start of the run, or to the last line drawn on it, whose
+  // end is known; the lines between were not drawn (outside the view, or
+  // thinned out), but their lengths still move the pattern on.
+  std::size_t j = i;
+  while (j > 0 && i - j < kLongestWalk && j - 1 != lt.chainLine && Connected(lines[j - 1], lines[j]))
+    --j;
   double start = 0;
-  if (i > 0 && Connected(lines[i - 1], lines[i])) {
-    if (lt.chainLine == i - 1) {
-      start = lt.chainEnd;
-    } else {
-      // The lines before were not drawn (outside the view, or thinned
-      // out): their lengths still move the pattern on.
-      std::size_t j = i;
-      while (j > 0 && i - j < kLongestWalk && Connected(lines[j - 1], lines[j])) --j;
-      for (std::size_t k = j; k < i; ++k) start = std::fmod(start + Length(lines[k]), period);
-    }
-  }
+  if (j > 0 && j - 1 == lt.chainLine && Connected(lines[j - 1], lines[j])) start = lt.chainEnd;
+  for (std::size_t k = j; k < i; ++k) start = std::fmod(start + Length(lines[k]), period);
   lt.chainLine = i;
   lt.chainEnd = std::fmod(start + Length(lines[i]), period);
   return start / lt.Scale;

@@ -141,6 +141,11 @@ TEST(Linetypes, PatternRunsOnAlongConnectedLinesAlsoWhenTheFirstAreNotDrawn) {
   ASSERT_NE(p, nullptr);
   EXPECT_NEAR(LinePhase(lt, d.EntLineAry, 1, *p), 60, 1e-9);  // line 0 never asked
   EXPECT_NEAR(LinePhase(lt, d.EntLineAry, 2, *p), 0, 1e-9);
+  // Four lines of 40 pixels; the middle two are not drawn.
+  const std::vector<TAcadLineBlk> run{test::Line(0, 0, 0.4, 0), test::Line(0.4, 0, 0.8, 0),
+                                      test::Line(0.8, 0, 1.2, 0), test::Line(1.2, 0, 1.6, 0)};
+  EXPECT_NEAR(LinePhase(lt, run, 0, *p), 0, 1e-9);
+  EXPECT_NEAR(LinePhase(lt, run, 3, *p), 45, 1e-9);
 }
 
 TEST(Linetypes, DeepZoomDrawsOnlyTheDashesThatShow) {
