@@ -27,6 +27,18 @@ void Visit(V& v, const TLayer& r) {
 }
 
 template <class V>
+void Visit(V& v, const TLtypeTbl& r) {
+  v("name", r.name);
+  v("code3", r.code3);
+  v("code70", r.code70);
+  v("code72", r.code72);
+  v("code73", r.code73);
+  v("code40", r.code40);
+  v("code49Ary", r.code49Ary);
+  v("code74Ary", r.code74Ary);
+}
+
+template <class V>
 void Visit(V& v, const TViewTbl& r) {
   v("name", r.name);
   v("center", r.center);
@@ -74,6 +86,7 @@ void Visit(V& v, const TAcadLineBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("st", r.st);
   v("ed", r.ed);
@@ -93,6 +106,7 @@ void Visit(V& v, const TCircleBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("center", r.center);
   v("hankei", r.hankei);
@@ -109,6 +123,7 @@ void Visit(V& v, const TArcBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("center", r.center);
   v("hankei", r.hankei);
@@ -138,6 +153,7 @@ void Visit(V& v, const TLwpBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("ihand", r.ihand);
   v("color", r.color);
   v("code38", r.code38);
@@ -203,6 +219,7 @@ void Visit(V& v, const TEllipseBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("center", r.center);
   v("endpoint", r.endpoint);
@@ -274,6 +291,7 @@ void Visit(V& v, const TSplineBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("ihand", r.ihand);
   v("color", r.color);
   v("code70", r.code70);
@@ -375,6 +393,7 @@ void Visit(V& v, const THatchBlk& r) {
 template <class F>
 void ForEachTable(const Drawing& d, F&& f) {
   f("LayerAry", d.LayerAry);
+  f("LtypeAry", d.LtypeAry);
   f("ViewAry", d.ViewAry);
   f("BlockAry", d.BlockAry);
   f("BlkLineAry", d.BlkLineAry);
@@ -550,6 +569,16 @@ class JsonOut {
   void Value(const std::u16string& s) { String(s); }
   void Value(const TAcadPoint& p) { Point(p); }
   void Value(double v) { Real(v); }
+  // The shortest text of the float itself, not of its double.
+  void Value(float v) {
+    if (!std::isfinite(v)) {
+      buf_.append("null");
+      return;
+    }
+    char tmp[32];
+    auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+    buf_.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
+  }
   void Value(bool b) { buf_.append(b ? "true" : "false"); }
   void Value(TPenStyle s) {
     buf_.push_back('"');
@@ -572,6 +601,7 @@ class JsonOut {
   }
   void Value(const std::vector<TAcadPoint>& points) { List(points.data(), points.size()); }
   void Value(const std::vector<double>& values) { List(values.data(), values.size()); }
+  void Value(const std::vector<SmallInt>& values) { List(values.data(), values.size()); }
   template <std::size_t N>
   void Value(const TAcadPoint (&points)[N]) {
     List(points, N);
@@ -620,6 +650,8 @@ void WriteObject(JsonOut& out, const Drawing& d, const std::u16string& Status,
   out.String(Version);
   out.Raw(",\"DwgCodePage\":");
   out.String(d.DwgCodePage);
+  out.Raw(",\"LtScale\":");
+  out.Real(d.LtScale);
   out.Raw(",\"ExtMin\":");
   out.Point(d.ExtMin);
   out.Raw(",\"ExtMax\":");

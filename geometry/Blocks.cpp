@@ -363,6 +363,7 @@ void PlaceAsChords(Drawing& d, const R& e, double st, double ed, const Placement
     line.bname = e.bname;
     line.layer = e.layer;
     line.ltype = e.ltype;
+    line.code48 = e.code48;
     line.color = e.color;
     line.st = prev;
     line.ed = at(k);

@@ -73,6 +73,7 @@ TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
   line.bname = s.bname;
   line.layer = s.layer;
   line.ltype = s.ltype;
+  if constexpr (requires { s.code48; }) line.code48 = s.code48;
   line.color = s.color;
   line.st = st;
   line.ed = ed;
@@ -85,6 +86,7 @@ TArcBlk ArcOf(const TLwpBlk& p, TAcadPoint center, double radius, double stDeg, 
   arc.bname = p.bname;
   arc.layer = p.layer;
   arc.ltype = p.ltype;
+  arc.code48 = p.code48;
   arc.color = p.color;
   arc.code67 = p.code67;
   arc.center = center;
@@ -309,6 +311,7 @@ void AppendEllipseLines(const std::vector<TEllipseBlk>& ellipses, double Step,
         line.bname = e.bname;
         line.layer = e.layer;
         line.ltype = e.ltype;
+        line.code48 = e.code48;
         line.color = e.color;
         line.code67 = e.code67;
         line.code210 = DefaultExtrusion;
@@ -340,6 +343,7 @@ void AppendChords(Drawing& d, const Source& src, double startDeg, long long n, d
     TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
     line.layer = src.layer;
     line.ltype = src.ltype;
+    line.code48 = src.code48;
     line.color = src.color;
     line.code210 = src.code210;
     line.st = st;

@@ -138,6 +138,7 @@ void ClearDrawing(Drawing& d) {
   Empty(d.BlkEllipseAry);
   Empty(d.BlockAry);
   Empty(d.LayerAry);
+  Empty(d.LtypeAry);
   Empty(d.EntCircleAry);
   Empty(d.EntLineAry);
   Empty(d.EntArcAry);
@@ -176,6 +177,7 @@ void EmptyAllTables(Drawing& d) {
   Empty(d.LeaderAry);
   Empty(d.DimensionAry);
   d.DwgCodePage.clear();
+  d.LtScale = 1;
 }
 
 }  // namespace vantrel

@@ -103,7 +103,10 @@ struct TAcadLineBlk {
   TAcadPoint st;
   TAcadPoint ed;
   TAcadPoint code210 = DefaultExtrusion;
-  double atsumi = 0;
+  // The thickness is never drawn; a float of it leaves room for the
+  // linetype scale (group 48) within the same 120 bytes.
+  float atsumi = 0;
+  float code48 = 1;
   TColor PenColor = 0;
   SmallInt color = 256;
   SmallInt code67 = 0;
@@ -125,6 +128,7 @@ struct TCircleBlk {
   double hankei = 0;
   TAcadPoint code210 = DefaultExtrusion;
   TColor PenColor = 0;
+  float code48 = 1;
   SmallInt color = 256;
   SmallInt code67 = 0;
   SmallInt layindex = 0;
@@ -142,7 +146,8 @@ struct TArcBlk {
   double st = 0;  // degrees
   double ed = 0;  // degrees; the renderer may raise it by 360
   TAcadPoint code210 = DefaultExtrusion;
-  double atsumi = 0;
+  float atsumi = 0;  // as for lines
+  float code48 = 1;
   TColor PenColor = 0;
   SmallInt color = 256;
   SmallInt code67 = 0;
@@ -181,6 +186,7 @@ struct TLwpBlk {
   SmallInt code72 = 0;
   SmallInt code73 = 0;
   SmallInt code74 = 0;
+  float code48 = 1;  // in what was padding
   TAcadPoint code210 = DefaultExtrusion;
   TColor PenColor = 0;
   TPenStyle PenStyle = psSolid;
@@ -234,6 +240,7 @@ struct TEllipseBlk {
   SharedName layer = u"0";
   SharedName ltype = u"BYLAYER";
   SmallInt color = 256;
+  float code48 = 1;  // in what was padding
   TAcadPoint center;
   TAcadPoint endpoint;
   double henpei = 0;
@@ -286,6 +293,21 @@ struct TDimensionBlk {
   SmallInt code60 = 0;
 };
 
+// A linetype of the LTYPE table. Its pattern elements (group 49) are
+// dashes when positive, gaps when negative and dots when 0, in drawing
+// units; code74Ary holds each element's flags (a shape or text drawn in
+// it, which is left out while its length still counts).
+struct TLtypeTbl {
+  std::u16string name;  // upper case, as the records name their linetypes
+  std::u16string code3;
+  SmallInt code70 = 0;
+  SmallInt code72 = 65;
+  SmallInt code73 = 0;
+  double code40 = 0;
+  std::vector<double> code49Ary;
+  std::vector<SmallInt> code74Ary;
+};
+
 struct TViewTbl {
   std::u16string name;
   TAcadPoint center;
@@ -319,6 +341,7 @@ struct TSplineBlk {
   TAcadPoint code13;
   SmallInt code67 = 0;
   SmallInt code60 = 0;
+  float code48 = 1;
 };
 
 // One piece of a hatch boundary path. A polyline path is a run of vertices
@@ -434,6 +457,7 @@ struct LayerNameIndex {
 
 struct Drawing {
   std::vector<TLayer> LayerAry;
+  std::vector<TLtypeTbl> LtypeAry;
   std::vector<TViewTbl> ViewAry;
   std::vector<TBlockBlk> BlockAry;
 
@@ -481,6 +505,8 @@ struct Drawing {
   TAcadPoint ExtMin;
   TAcadPoint ExtMax;
   std::u16string DwgCodePage;
+  // $LTSCALE: every linetype pattern is drawn this much larger.
+  double LtScale = 1;
 
   mutable LayerNameIndex layerIndex;
 };

@@ -425,6 +425,7 @@ class Reader {
 
   void HeaderPair(int c, std::string_view v);
   void LayerPair(int c, std::string_view v);
+  void LtypePair(int c, std::string_view v);
   void ViewPair(int c, std::string_view v);
   void BlockHeaderPair(int c, std::string_view v);
   void EntityPair(int c, std::string_view v);
@@ -450,6 +451,12 @@ class Reader {
       case 60:
         r.code60 = ToSmall(v);
         return true;
+      case 48:
+        if constexpr (requires { r.code48; }) {
+          r.code48 = static_cast<float>(ToReal(v));
+          return true;
+        }
+        return false;
       case 62:
         if (!(takes & kColour)) return false;
         r.color = ToSmall(v);
@@ -506,10 +513,13 @@ class Reader {
   bool inLayerRecord_ = false;
   bool viewTable_ = false;
   bool inViewRecord_ = false;
+  bool ltypeTable_ = false;
+  bool inLtypeRecord_ = false;
   std::size_t layerIndex_ = 0;
 
   bool acadVerSeen_ = false;
   bool codePageSeen_ = false;
+  bool ltScaleSeen_ = false;
   std::u16string version_;
 
   OpenRecord open_[static_cast<int>(Kind::Count)];
@@ -552,11 +562,14 @@ void Reader::Pair(int c, std::string_view v) {
   HeaderPair(c, v);
   if (layerTable_) LayerPair(c, v);
   if (viewTable_) ViewPair(c, v);
+  if (ltypeTable_) LtypePair(c, v);
   if (tableHeader_ && c == 2) {
     if (v == "LAYER")
       layerTable_ = true;
     else if (v == "VIEW")
       viewTable_ = true;
+    else if (v == "LTYPE")
+      ltypeTable_ = true;
   }
   if (c == 0 && v == "TABLE") tableHeader_ = true;
   if (inBlocks_ && inBlockHeader_) BlockHeaderPair(c, v);
@@ -595,6 +608,14 @@ void Reader::HeaderPair(int c, std::string_view v) {
       acadVerSeen_ = true;
     else if (acadVerSeen_ && c == 1)
       version_ = Text(v);
+  }
+  // Group 9 names a header variable, its value follows; group 9 also
+  // stands in linetype records later on, and a group 0 ends the header.
+  if (c == 9 || c == 0) {
+    ltScaleSeen_ = c == 9 && v == "$LTSCALE";
+  } else if (ltScaleSeen_ && c == 40) {
+    d_.LtScale = ToReal(v);
+    ltScaleSeen_ = false;
   }
   if (d_.DwgCodePage.empty()) {
     if (c == 9 && v == "$DWGCODEPAGE")
@@ -638,6 +659,39 @@ void Reader::LayerPair(int c, std::string_view v) {
     d_.LayerAry.emplace_back();
     layerIndex_ = d_.LayerAry.size() - 1;
     inLayerRecord_ = true;
+  }
+}
+
+// The pattern elements are kept as read; group 73 (their count) is not
+// trusted to size anything. The groups of a shape or text in an element
+// (75, 340, 46, 50, 44, 45, 9) are passed over.
+void Reader::LtypePair(int c, std::string_view v) {
+  if (inLtypeRecord_ && !d_.LtypeAry.empty()) {
+    TLtypeTbl& t = d_.LtypeAry.back();
+    switch (c) {
+      case 2: t.name = UpperAscii(Text(v)); break;
+      case 3: t.code3 = Text(v); break;
+      case 70: t.code70 = ToSmall(v); break;
+      case 72: t.code72 = ToSmall(v); break;
+      case 73: t.code73 = ToSmall(v); break;
+      case 40: t.code40 = ToReal(v); break;
+      case 49:
+        t.code49Ary.push_back(ToReal(v));
+        t.code74Ary.push_back(0);
+        break;
+      case 74:
+        if (!t.code74Ary.empty()) t.code74Ary.back() = ToSmall(v);
+        break;
+    }
+  }
+  if (c != 0) return;
+  inLtypeRecord_ = false;
+  if (v == "ENDTAB") {
+    ltypeTable_ = false;
+    tableHeader_ = false;
+  } else if (v == "LTYPE") {
+    d_.LtypeAry.emplace_back();
+    inLtypeRecord_ = true;
   }
 }
 

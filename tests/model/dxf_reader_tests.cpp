@@ -429,6 +429,55 @@ TEST(DxfReader, ViewTableSurvivesLaterTables) {
   EXPECT_EQ(r.d.ViewAry[1].code70, 1);
 }
 
+TEST(DxfReader, LinetypePatternsTheirScaleAndEachRecordsScale) {
+  ReadResult r;
+  PairList file{{0, "SECTION"}, {2, "HEADER"}, {9, "$CELTSCALE"}, {40, "7"},
+                {9, "$LTSCALE"}, {40, "0.03"}, {9, "$TEXTSIZE"}, {40, "2.5"}, {0, "ENDSEC"},
+                {0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LTYPE"}, {70, "3"},
+                {0, "LTYPE"}, {2, "Continuous"}, {70, "0"}, {3, "Solid line"}, {72, "65"},
+                {73, "0"}, {40, "0"},
+                // The count claims five elements; three are there. The text
+                // of the second element is passed over, its length kept.
+                {0, "LTYPE"}, {2, "gas_line"}, {3, "Gas --GAS--"}, {72, "65"}, {73, "5"},
+                {40, "0.7"}, {49, "0.5"}, {74, "0"}, {49, "-0.2"}, {74, "2"}, {75, "0"},
+                {340, "1F"}, {46, "0.1"}, {50, "0"}, {44, "-0.1"}, {45, "-0.05"}, {9, "GAS"},
+                {49, "0"}, {0, "ENDTAB"},
+                {0, "ENDSEC"}};
+  file = Concat(file, Entities({{0, "LINE"}, {6, "gas_line"}, {48, "2.5"}, {10, "0"}, {11, "1"},
+                                {0, "CIRCLE"}, {48, "0.5"}, {40, "1"},
+                                {0, "ARC"}, {40, "1"},
+                                {0, "LWPOLYLINE"}, {48, "3"}, {10, "0"}, {20, "0"},
+                                {0, "ELLIPSE"}, {48, "4"}, {40, "0.5"},
+                                {0, "SPLINE"}, {48, "5"}}));
+  ReadBytes(r, Dxf(file));
+  ASSERT_EQ(r.status, u"");
+  EXPECT_DOUBLE_EQ(r.d.LtScale, 0.03);  // $CELTSCALE is for new entities only
+  ASSERT_EQ(r.d.LtypeAry.size(), 2u);
+  EXPECT_EQ(r.d.LtypeAry[0].name, u"CONTINUOUS");
+  EXPECT_TRUE(r.d.LtypeAry[0].code49Ary.empty());
+  const TLtypeTbl& gas = r.d.LtypeAry[1];
+  EXPECT_EQ(gas.name, u"GAS_LINE");
+  EXPECT_EQ(gas.code3, u"Gas --GAS--");
+  EXPECT_EQ(gas.code73, 5);
+  EXPECT_DOUBLE_EQ(gas.code40, 0.7);
+  EXPECT_EQ(gas.code49Ary, (std::vector<double>{0.5, -0.2, 0}));
+  EXPECT_EQ(gas.code74Ary, (std::vector<SmallInt>{0, 2, 0}));
+  ASSERT_EQ(r.d.EntLineAry.size(), 1u);
+  EXPECT_EQ(r.d.EntLineAry[0].ltype, u"GAS_LINE");
+  EXPECT_FLOAT_EQ(r.d.EntLineAry[0].code48, 2.5f);
+  EXPECT_FLOAT_EQ(r.d.EntCircleAry.at(0).code48, 0.5f);
+  EXPECT_FLOAT_EQ(r.d.EntArcAry.at(0).code48, 1.0f);  // the format's default
+  EXPECT_FLOAT_EQ(r.d.EntLwpAry.at(0).code48, 3.0f);
+  EXPECT_FLOAT_EQ(r.d.EntEllipseAry.at(0).code48, 4.0f);
+  EXPECT_FLOAT_EQ(r.d.SplineAry.at(0).code48, 5.0f);
+
+  // A file without the header variable draws at scale 1, also after one
+  // that had it.
+  ReadBytes(r, Dxf(Entities({{0, "LINE"}})));
+  EXPECT_EQ(r.d.LtScale, 1);
+  EXPECT_TRUE(r.d.LtypeAry.empty());
+}
+
 TEST(DxfReader, BadValueStopsReadKeepingEarlierRecords) {
   ReadResult r;
   // Pair 8 is the bad one: code line 15, value line 16.
