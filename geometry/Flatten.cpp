@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/PolylineWidths.h"
 #include "geometry/Spline.h"
 #include "geometry/TableRoom.h"
 
@@ -156,6 +157,7 @@ void BlockPolylinesToLines(Drawing& d) {
   ReserveTable(d.BlkArcAry, d.BlkArcAry.size() + bound.arcs);
   VertexCursor cursor(d.BlkLwpVerAry);
   std::vector<TLwpVer> run;
+  PolylineBands bands;
   for (const TLwpBlk& p : d.BlkLwpAry) {
     if (p.code60 != 0) continue;
     cursor.Collect(p.ihand, run);
@@ -171,7 +173,14 @@ void BlockPolylinesToLines(Drawing& d) {
     }
     if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
+    const bool widths = HasWidths(p);
+    ApplyConstantWidth(p, run);
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
+      if (widths && IsWide(run[k])) {
+        bands.Add(run[k], run[k + 1]);
+        continue;
+      }
+      bands.Break();
       if (run[k].code42 != 0) {
         TAcadPoint center;
         double radius, a1, a2;
@@ -181,6 +190,7 @@ void BlockPolylinesToLines(Drawing& d) {
         addLine(run[k].code10, run[k + 1].code10);
       }
     }
+    bands.Flush(p, IsClosed(p.code70), d.BlkFillAry, d.BlkFillPtAry, d.BlkFillRingAry);
   }
 }
 
@@ -190,6 +200,7 @@ void PolylinesToLines(Drawing& d) {
   ReserveTable(d.EntArcAry, d.EntArcAry.size() + bound.arcs);
   VertexCursor cursor(d.EntLwpVerAry);
   std::vector<TLwpVer> run;
+  PolylineBands bands;
   for (const TLwpBlk& p : d.EntLwpAry) {
     if (p.code60 != 0) continue;
     cursor.Collect(p.ihand, run);
@@ -205,7 +216,14 @@ void PolylinesToLines(Drawing& d) {
     }
     if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
+    const bool widths = HasWidths(p);
+    ApplyConstantWidth(p, run);
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
+      if (widths && IsWide(run[k])) {
+        bands.Add(run[k], run[k + 1]);
+        continue;
+      }
+      bands.Break();
       const TAcadPoint& v1 = run[k].code10;
       const TAcadPoint& v2 = run[k + 1].code10;
       if (run[k].code42 == 0) {
@@ -226,6 +244,7 @@ void PolylinesToLines(Drawing& d) {
       arc.code210 = p.code210;
       d.EntArcAry.push_back(std::move(arc));
     }
+    bands.Flush(p, IsClosed(p.code70), d.EntFillAry, d.EntFillPtAry, d.EntFillRingAry);
   }
 }
 

@@ -160,6 +160,12 @@ void ClearDrawing(Drawing& d) {
   Empty(d.EntFillAry);
   Empty(d.EntFillPtAry);
   Empty(d.EntFillRingAry);
+  Empty(d.BlkFillFamilyAry);
+  Empty(d.BlkFillDashAry);
+  Empty(d.EntFillFamilyAry);
+  Empty(d.EntFillDashAry);
+  Empty(d.BlkHatchAry);
+  Empty(d.EntHatchAry);
   LayerNamesChanged(d);
 }
 

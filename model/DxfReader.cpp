@@ -23,6 +23,7 @@
 #include "model/Feedback.h"
 #include "model/FileNames.h"
 #include "model/FileProbes.h"
+#include "model/HatchGroups.h"
 #include "model/TableStorage.h"
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
@@ -243,6 +244,7 @@ enum class Kind : std::uint8_t {
   Leader,
   Spline,
   Dimension,
+  Hatch,
   Count
 };
 
@@ -273,6 +275,7 @@ constexpr KindName kKindNames[] = {
     {"LEADER", Kind::Leader, true, TextFlavor::Text},
     {"SPLINE", Kind::Spline, true, TextFlavor::Text},
     {"DIMENSION", Kind::Dimension, true, TextFlavor::Text},
+    {"HATCH", Kind::Hatch, true, TextFlavor::Text},
 };
 
 const KindName* FindKind(std::string_view v) {
@@ -494,6 +497,7 @@ class Reader {
   void LeaderPair(int c, std::string_view v);
   void SplinePair(int c, std::string_view v);
   void DimensionPair(int c, std::string_view v);
+  void HatchPair(int c, std::string_view v);
 
   Drawing& d_;
   TextEncoding encoding_;
@@ -532,6 +536,7 @@ class Reader {
   bool polyVertexBlk_ = false;
   bool lwpVertexMade_ = false;
   int leaderVertex_ = -1;
+  HatchGroupState hatch_;
 
   bool haveBlock_ = false;
   std::size_t currentBlock_ = 0;
@@ -758,6 +763,7 @@ bool Reader::OpenHandlerTakes(int c, std::string_view v) {
       case Kind::Leader: LeaderPair(c, v); break;
       case Kind::Spline: SplinePair(c, v); break;
       case Kind::Dimension: DimensionPair(c, v); break;
+      case Kind::Hatch: HatchPair(c, v); break;
       case Kind::Count: break;
     }
     return true;
@@ -876,6 +882,13 @@ void Reader::StartRecord(const KindName& k) {
       o.index = t.size() - 1;
       break;
     }
+    case Kind::Hatch: {
+      auto& t = blk ? d_.BlkHatchAry : d_.EntHatchAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
+      hatch_ = HatchGroupState{};
+      break;
+    }
     case Kind::Count:
       break;
   }
@@ -945,6 +958,7 @@ void Reader::LwpPair(int c, std::string_view v) {
       TLwpVer& ver = Append(vertices);
       ver.ihand = r.ihand;
       ver.code10 = {x, 0, r.code38};
+      ver.code40 = ver.code41 = r.code43;
       lwpVertexMade_ = true;
       break;
     }
@@ -953,6 +967,15 @@ void Reader::LwpPair(int c, std::string_view v) {
       break;
     case 42:
       if (lwpVertexMade_) vertices.back().code42 = ToReal(v);
+      break;
+    case 40:
+      if (lwpVertexMade_) vertices.back().code40 = ToReal(v);
+      break;
+    case 41:
+      if (lwpVertexMade_) vertices.back().code41 = ToReal(v);
+      break;
+    case 43:
+      r.code43 = ToReal(v);
       break;
   }
 }
@@ -970,7 +993,9 @@ void Reader::PolyPair(int c, std::string_view v) {
     }
     return;
   }
-  PolylineHeaderGroup(r, c, v);
+  if (PolylineHeaderGroup(r, c, v)) return;
+  if (c == 40) r.code40 = ToReal(v);
+  if (c == 41) r.code41 = ToReal(v);
 }
 
 void Reader::VertexPair(int c, std::string_view v) {
@@ -984,8 +1009,13 @@ void Reader::VertexPair(int c, std::string_view v) {
       double x = ToReal(v);
       const auto& headers = polyHeader_.blk ? d_.BlkLwpAry : d_.EntLwpAry;
       TLwpVer& ver = Append(vertices);
-      ver.ihand = polyHeader_.index < headers.size() ? headers[polyHeader_.index].ihand : 0;
       ver.code10 = {x, 0, 0};
+      if (polyHeader_.index < headers.size()) {
+        const TLwpBlk& header = headers[polyHeader_.index];
+        ver.ihand = header.ihand;
+        ver.code40 = header.code40;
+        ver.code41 = header.code41;
+      }
       polyVertexMade_ = true;
       polyVertexBlk_ = blk;
       break;
@@ -998,6 +1028,12 @@ void Reader::VertexPair(int c, std::string_view v) {
       break;
     case 42:
       if (haveVertex) vertices.back().code42 = ToReal(v);
+      break;
+    case 40:
+      if (haveVertex) vertices.back().code40 = ToReal(v);
+      break;
+    case 41:
+      if (haveVertex) vertices.back().code41 = ToReal(v);
       break;
     case 0:
       if (v == "SEQEND") {
@@ -1184,6 +1220,30 @@ void Reader::DimensionPair(int c, std::string_view v) {
     case 51: r.code51 = ToReal(v); break;
     case 70: r.dimtype = ToSmall(v); break;
   }
+}
+
+void Reader::HatchPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Hatch);
+  THatchBlk& r = At(d_.BlkHatchAry, d_.EntHatchAry, o);
+  if (c == 0) return Close(r, o);
+  // Groups 10 to 99 (the colour, visibility and space aside) are the
+  // hatch's own and mean different things in its different parts.
+  if (c < 10 || c > 99) {
+    if (c == 2) {
+      r.pattern = Name(v);
+      return;
+    }
+    SharedGroup(r, c, v, kColour | kExtrusion);
+    return;
+  }
+  if (c == 60 || c == 62 || c == 67) {
+    SharedGroup(r, c, v, kColour | kExtrusion);
+    return;
+  }
+  if (c < 60)
+    HatchGroup(r, hatch_, c, ToReal(v), 0);
+  else
+    HatchGroup(r, hatch_, c, 0, ToInteger(v));
 }
 
 void FinishRead(Drawing& d) {

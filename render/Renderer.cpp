@@ -9,6 +9,7 @@
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
 #include "render/Linetypes.h"
+#include "render/PatternFill.h"
 
 namespace vantrel {
 
@@ -546,7 +547,11 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
   // Filled areas go first: lines drawn over them stay in sight.
   drawEach(d.EntFillAry, [&d](const TFillBlk& r, const ViewWindow& w) { return FillInView(d, r, w); },
            [&](const TFillBlk& r, TColor colour) {
-             DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
+             if (r.families > 0)
+               DrawPatternFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour, BackColor,
+                               CanvasWidth, CanvasHeight);
+             else
+               DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
            });
 
   // A linetype of the file draws its own pattern; solid strokes and the

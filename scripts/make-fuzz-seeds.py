@@ -5,9 +5,9 @@ The drawing fuzz targets are seeded from samples/ and the corpus; the BMP, PNG
 and DWG preview targets start better from a few valid pictures of every
 layout the decoders handle, and the reader from small drawings of the kinds
 the corpus holds few of: splines of every form, traces, MINSERT arrays,
-dimensions inside blocks, blocks that insert themselves, and linetypes with
-their scales. Run it again
-after changing it; the output is committed.
+dimensions inside blocks, blocks that insert themselves, linetypes with
+their scales, hatches and wide polylines. Run it again after changing it;
+the output is committed.
 """
 import os
 import struct
@@ -189,6 +189,29 @@ def dxf_seeds():
          ("B", (0, 0), [("INSERT", [(2, "A"), (10, 0), (20, 1), (41, -1)]),
                         ("TEXT", points(10, [(0, 0)]) + [(40, 1), (1, "B"), (50, 15)])])],
         [("INSERT", [(2, "A"), (10, 0), (20, 0), (50, 45), (210, 0), (220, 0), (230, -1)])])
+    # Hatch boundaries of every path and edge kind, a dashed pattern, a solid
+    # hatch inside a block placed turned and scaled, and wide polylines.
+    square = [(92, 7), (72, 1), (73, 1), (93, 4), (10, 0), (20, 0), (42, 0.5), (10, 4), (20, 0),
+              (10, 4), (20, 4), (10, 0), (20, 4)]
+    edges = [(92, 1), (93, 4), (72, 1), (10, 1), (20, 1), (11, 3), (21, 1),
+             (72, 2), (10, 3), (20, 2), (40, 1), (50, 270), (51, 90), (73, 0),
+             (72, 3), (10, 2), (20, 3), (11, 1), (21, 0), (40, 0.5), (50, 0), (51, 180), (73, 1),
+             (72, 4), (94, 3), (73, 1), (74, 0), (95, 8), (96, 4)] + [(40, k) for k in (0, 0, 0, 0, 1, 1, 1, 1)] + \
+        [g for x, y in ((1, 3), (0, 2), (0, 1), (1, 1)) for g in ((10, x), (20, y))] + \
+        [(42, 1), (42, 2), (42, 2), (42, 1), (97, 2), (11, 1), (21, 3), (11, 1), (21, 1), (97, 0)]
+    pattern = [(75, 0), (76, 1), (52, 0), (41, 1), (77, 0), (78, 2),
+               (53, 45), (43, 0), (44, 0), (45, -0.5), (46, 0.5), (79, 2), (49, 0.5), (49, -0.25),
+               (53, 135), (43, 0), (44, 0), (45, -0.5), (46, -0.5), (79, 1), (49, 0), (98, 1), (10, 2), (20, 2)]
+    head = [(10, 0), (20, 0), (30, 0), (210, 0), (220, 0), (230, 1)]
+    patterned = head + [(2, "ANSI37"), (70, 0), (71, 0), (91, 2)] + square + edges + pattern
+    solid = head + [(2, "SOLID"), (70, 1), (71, 0), (91, 1)] + square + [(75, 0), (76, 1), (98, 0)]
+    wide = [(90, 3), (70, 1), (43, 0.5), (10, 0), (20, 0), (10, 5), (20, 0), (42, 1), (40, 1), (41, 0),
+            (10, 5), (20, 5)]
+    yield "hatches.dxf", dxf(
+        [("H", (0, 0), [("HATCH", solid), ("LWPOLYLINE", wide)])],
+        [("HATCH", patterned), ("INSERT", [(2, "H"), (10, 9), (20, 0), (41, 2), (42, 1), (50, 30)]),
+         ("POLYLINE", [(66, 1), (70, 0), (40, 0.2), (41, 0.4)]), ("VERTEX", points(10, [(0, 0)])),
+         ("VERTEX", points(10, [(3, 1)]) + [(40, 1), (41, 0)]), ("VERTEX", points(10, [(6, 0)])), ("SEQEND", [])])
 
 
 def write(target, name, data):
