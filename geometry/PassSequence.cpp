@@ -11,6 +11,7 @@
 #include "geometry/Extents.h"
 #include "geometry/Flatten.h"
 #include "geometry/MoreKinds.h"
+#include "geometry/Hatch.h"
 
 namespace vantrel {
 
@@ -92,6 +93,8 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   Release(d.ArcDimensionAry);
   AttdefsToTexts(d);
   Release(d.AttdefAry);
+  if (!d.BlkHatchAry.empty()) BlockHatchesToFills(d);
+  Release(d.BlkHatchAry);
 
   // The passes below append to the entity tables, each by its own rule; room
   // for all of it at once moves the records read only once. Room that cannot
@@ -152,6 +155,8 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   Release(d.LeaderAry);
   if (!d.EntSolidAry.empty()) SolidsToFills(d);
   Release(d.EntSolidAry);
+  if (!d.EntHatchAry.empty()) HatchesToFills(d);
+  Release(d.EntHatchAry);
   if (!d.SplineAry.empty()) SplinesToLines(d);
   Release(d.SplineAry);
   PointsToLines(d);

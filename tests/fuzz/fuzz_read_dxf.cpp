@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the DXF reader in both encodings, and what it
 // read to the geometry passes: every read must end with a status, and no
-// spline, nesting of blocks or array of inserts may crash, hang or read out
-// of bounds.
+// spline, hatch boundary, nesting of blocks or array of inserts may crash,
+// hang or read out of bounds.
 #include <cstdint>
 #include <string>
 
