@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/LineOf.h"
 #include "geometry/MoreKinds.h"
 #include "geometry/PolylineWidths.h"
 #include "geometry/Spline.h"
@@ -67,19 +68,6 @@ class VertexCursor {
 };
 
 bool IsClosed(SmallInt code70) { return (code70 & 1) != 0; }
-
-template <class Source>
-TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
-  TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
-  line.bname = s.bname;
-  line.layer = s.layer;
-  line.ltype = s.ltype;
-  if constexpr (requires { s.code48; }) line.code48 = s.code48;
-  line.color = s.color;
-  line.st = st;
-  line.ed = ed;
-  return line;
-}
 
 // The arc of a polyline's bulge, with the polyline's owner and looks.
 TArcBlk ArcOf(const TLwpBlk& p, TAcadPoint center, double radius, double stDeg, double edDeg) {

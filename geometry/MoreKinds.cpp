@@ -5,23 +5,18 @@
 #include <cstdlib>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/LineOf.h"
 #include "geometry/MLeader.h"
 
 namespace vantrel {
 
 namespace {
 
+// Lines of these kinds lie in the world plane whatever their records say.
 template <class Source>
 TAcadLineBlk LineFrom(const Source& s, TAcadPoint st, TAcadPoint ed) {
-  TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
-  line.bname = s.bname;
-  line.layer = s.layer;
-  line.ltype = s.ltype;
-  line.color = s.color;
-  line.code67 = s.code67;
+  TAcadLineBlk line = LineOf(s, st, ed);
   line.code210 = DefaultExtrusion;
-  line.st = st;
-  line.ed = ed;
   return line;
 }
 
