@@ -251,6 +251,21 @@ void MetafileCanvas::UseBrush() {
     Append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(style, Colour(brushColor_), 0)));
   SelectInstead(brushObject_, slot);
   brushCurrent_ = true;
+  dcSolidBrush_ = style == U_BS_SOLID;
+}
+
+// GDI never fills an arc, but some readers of metafiles fill one with the
+// brush a fill left selected: arcs go out with a hollow brush.
+void MetafileCanvas::UseHollowBrush() {
+  if (!dcSolidBrush_) return;
+  const int slot = FreeSlot();
+  if (format_ == MetafileFormat::Emf)
+    Append(U_EMRCREATEBRUSHINDIRECT_set(ObjectIndex(slot), logbrush_set(U_BS_NULL, Colour(0), 0)));
+  else
+    Append(U_WMRCREATEBRUSHINDIRECT_set(U_WLOGBRUSH_set(U_BS_NULL, Colour(0), 0)));
+  SelectInstead(brushObject_, slot);
+  dcSolidBrush_ = false;
+  brushCurrent_ = brushStyle_ != BrushStyle::Solid;
 }
 
 void MetafileCanvas::UseFont() {
@@ -414,6 +429,7 @@ void MetafileCanvas::Arc(int left, int top, int right, int bottom, int xStart, i
   }
   UseRasterMode(penMode_);
   UsePen();
+  UseHollowBrush();
   if (format_ == MetafileFormat::Emf)
     Append(U_EMRARC_set(RectL(left, top, right, bottom), point32_set(xStart, yStart), point32_set(xEnd, yEnd)));
   else

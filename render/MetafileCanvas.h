@@ -72,6 +72,7 @@ class MetafileCanvas : public Canvas {
   void SelectInstead(int& selected, int slot);
   void UsePen();
   void UseNullPen();
+  void UseHollowBrush();
   void UseBrush();
   void UseFont();
   void UseRasterMode(PenMode mode);
@@ -112,6 +113,7 @@ class MetafileCanvas : public Canvas {
   int penObject_ = -1;
   bool penCurrent_ = false;
   int brushObject_ = -1;
+  bool dcSolidBrush_ = false;  // the brush selected in the file fills
   bool brushCurrent_ = false;
   int fontObject_ = -1;
   CanvasFont dcFont_;

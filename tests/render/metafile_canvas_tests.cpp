@@ -227,8 +227,20 @@ TEST(MetafileCanvas, PolygonsFillByTheEvenOddRuleAndWmfOnesAreClippedTo16Bits) {
     c.SetBrushColor(0x00FF00);
     c.Polygon(std::span(points, 6), rings);
     c.Polygon(std::span(points + 6, 3), far);
+    c.Arc(0, 0, 20, 20, 20, 10, 0, 10);
     const std::string b = c.Finish();
+    // The arc goes out with a hollow brush: readers that fill arcs with the
+    // selected brush must not fill it with the polygons' green.
+    auto lastBrushStyleBefore = [&](const std::vector<Rec>& r, auto brushType, auto arcType, std::size_t styleAt) {
+      int style = -1;
+      for (const Rec& x : r) {
+        if (x.type == static_cast<std::uint32_t>(arcType)) return style;
+        if (x.type == static_cast<std::uint32_t>(brushType)) style = At<std::uint16_t>(b, x.offset + styleAt);
+      }
+      return -2;
+    };
     if (format == MetafileFormat::Emf) {
+      EXPECT_EQ(lastBrushStyleBefore(EmfRecords(b), kEmrCreateBrush, kEmrArc, 12), 1);  // BS_NULL
       // EMR_POLYPOLYGON, EMR_POLYGON and EMR_SETPOLYFILLMODE (alternate) once.
       const std::vector<Rec> r = EmfRecords(b);
       ASSERT_EQ(OfType(r, 8).size(), 1u);
@@ -241,6 +253,7 @@ TEST(MetafileCanvas, PolygonsFillByTheEvenOddRuleAndWmfOnesAreClippedTo16Bits) {
       EXPECT_EQ(At<std::int32_t>(b, OfType(r, 3)[0].offset + 28), -100000);
     } else {
       const std::vector<Rec> r = WmfRecords(b);
+      EXPECT_EQ(lastBrushStyleBefore(r, kWmrCreateBrush, kWmrArc, 6), 1);
       ASSERT_EQ(OfType(r, 0x0538).size(), 1u);  // META_POLYPOLYGON
       ASSERT_EQ(OfType(r, 0x0106).size(), 1u);  // META_SETPOLYFILLMODE
       const std::vector<Rec> clipped = OfType(r, 0x0324);  // META_POLYGON
