@@ -546,7 +546,10 @@ void QtCanvas::RealiseFont() {
   QFont f(QString::fromStdU16String(font_.face));
   // The hint alone does not stop antialiasing with every font engine.
   f.setStyleStrategy(QFont::NoAntialias);
-  if (ratioFace_ != font_.face || cellRatio_ <= 0) {
+  if (font_.weight > 0) f.setWeight(font_.weight >= 600 ? QFont::Bold : QFont::Normal);
+  f.setItalic(font_.italic);
+  if (ratioFace_ != font_.face || ratioWeight_ != font_.weight || ratioItalic_ != font_.italic ||
+      cellRatio_ <= 0) {
     // GDI sizes a font by its whole cell (ascent plus descent), Qt by the
     // em; the ratio of the two is the face's own.
     QFont probe(f);
@@ -555,6 +558,8 @@ void QtCanvas::RealiseFont() {
     cellRatio_ = (m.ascent() + m.descent()) / 1000.0;
     if (!(cellRatio_ > 0)) cellRatio_ = 1;
     ratioFace_ = font_.face;
+    ratioWeight_ = font_.weight;
+    ratioItalic_ = font_.italic;
   }
   int cell = font_.height > 0 ? font_.height : (font_.height < 0 ? -font_.height : 16);
   double width = std::abs(font_.width);
@@ -586,6 +591,30 @@ int QtCanvas::TextWidth(const std::u16string& text) {
   return fontScale_ == 1 ? w : static_cast<int>(std::lround(w * fontScale_));
 }
 
+FaceShape QtCanvas::ShapeOf(const CanvasFont& font) {
+  std::u16string key = font.face;
+  key += font.weight >= 600 ? u"|b" : u"|r";
+  key += font.italic ? u"|i" : u"|u";
+  if (auto it = shapes_.find(key); it != shapes_.end()) return it->second;
+  QFont f(QString::fromStdU16String(font.face));
+  if (font.weight > 0) f.setWeight(font.weight >= 600 ? QFont::Bold : QFont::Normal);
+  f.setItalic(font.italic);
+  f.setPixelSize(1000);
+  const QFontMetricsF m(f);
+  FaceShape shape;
+  const double cell = m.ascent() + m.descent();
+  if (cell > 0) {
+    shape.ascent = m.ascent() / cell;
+    // Faces without the figures in their tables answer 0 or the ascent.
+    if (m.capHeight() > 0 && m.capHeight() < m.ascent()) shape.capHeight = m.capHeight() / cell;
+    if (m.xHeight() > 0 && m.xHeight() < m.ascent()) shape.xHeight = m.xHeight() / cell;
+    if (m.averageCharWidth() > 0) shape.averageWidth = m.averageCharWidth() / cell;
+    shape.em = 1000 / cell;
+  }
+  shapes_.emplace(std::move(key), shape);
+  return shape;
+}
+
 void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   if (text.empty()) return;
   RealiseFont();
@@ -603,13 +632,18 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   painter_.setPen(ToQColor(fontColor_));
   penDirty_ = true;
   const QString s = QString::fromStdU16String(text);
-  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1) {
+  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1 && font_.slant == 0) {
     painter_.drawText(QPoint(x, y + ascent_), s);
   } else {
     painter_.translate(x, y);
     painter_.rotate(-font_.escapement / 10.0);
     painter_.scale(fontScale_ * stretch, fontScale_);
-    painter_.drawText(QPoint(0, ascent_), s);
+    painter_.translate(0, ascent_);
+    // The lean is about the base line, in pixels of the picture: the
+    // horizontal scale above must not change its angle.
+    if (font_.slant != 0)
+      painter_.shear(-std::tan(font_.slant / 10.0 * 3.14159265358979323846 / 180) / stretch, 0);
+    painter_.drawText(QPoint(0, 0), s);
     painter_.resetTransform();
   }
 }

@@ -64,6 +64,7 @@ class QtCanvas : public Canvas {
   void SetFontColor(TColor color) override;
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
+  FaceShape ShapeOf(const CanvasFont& font) override;
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:
@@ -102,7 +103,11 @@ class QtCanvas : public Canvas {
   int ascent_ = 0;           // of the realised font
   double fontScale_ = 1;     // from the realised font to the one asked for
   std::u16string ratioFace_;
+  int ratioWeight_ = 0;
+  bool ratioItalic_ = false;
   double cellRatio_ = 0;
+  // Measured once per face, weight and style.
+  std::unordered_map<std::u16string, FaceShape> shapes_;
 };
 
 }  // namespace vantrel
