@@ -168,7 +168,9 @@ RecordingCanvas::ShapeMetrics QtFaceShapes() {
     QtCanvas canvas{image};
   };
   auto probe = std::make_shared<Probe>();
-  return [probe](const CanvasFont& font) { return probe->canvas.ShapeOf(font); };
+  return [probe](const std::u16string& face, int weight, bool italic) {
+    return probe->canvas.ShapeOf(face, weight, italic);
+  };
 }
 
 }  // namespace vantrel

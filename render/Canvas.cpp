@@ -2,7 +2,7 @@
 
 namespace vantrel {
 
-FaceShape Canvas::ShapeOf(const CanvasFont&) { return FaceShape{}; }
+FaceShape Canvas::ShapeOf(const std::u16string&, int, bool) { return FaceShape{}; }
 
 void FillCanvas(Canvas& canvas, int width, int height, TColor color) {
   if (canvas.GetBrushStyle() != BrushStyle::Solid) canvas.SetBrushStyle(BrushStyle::Solid);

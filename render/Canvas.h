@@ -118,9 +118,9 @@ class Canvas {
   virtual void SetFontColor(TColor color) = 0;
   virtual TColor FontColor() const = 0;
   virtual int TextWidth(const std::u16string& text) = 0;
-  // The shape of the face, weight and slant of font; a canvas without real
-  // fonts answers with the typical shape FaceShape holds.
-  virtual FaceShape ShapeOf(const CanvasFont& font);
+  // The shape of a face in a weight (as CanvasFont's) and style; a canvas
+  // without real fonts answers with the typical shape FaceShape holds.
+  virtual FaceShape ShapeOf(const std::u16string& face, int weight, bool italic);
   // (x, y) is the top-left corner of the text cell before rotation; the text
   // turns about it by the font's escapement. Drawn in the font colour over a
   // transparent background: drawings never box their texts.

@@ -57,7 +57,9 @@ class MetafileCanvas : public Canvas {
   void SetFontColor(TColor color) override { fontColor_ = color; }
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
-  FaceShape ShapeOf(const CanvasFont& font) override { return shapes_ ? shapes_(font) : Canvas::ShapeOf(font); }
+  FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override {
+    return shapes_ ? shapes_(face, weight, italic) : Canvas::ShapeOf(face, weight, italic);
+  }
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:

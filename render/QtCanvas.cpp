@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <mutex>
 #include <climits>
 #include <cmath>
 #include <stdexcept>
@@ -539,6 +540,8 @@ void QtCanvas::SetFont(const CanvasFont& font) { font_ = font; }
 
 void QtCanvas::SetFontColor(TColor color) { fontColor_ = color; }
 
+constexpr int kUnhintedCell = 48;
+
 void QtCanvas::RealiseFont() {
   // The renderer sets each text's font and then puts the previous one back;
   // the next text of the same size then finds its font still made.
@@ -573,6 +576,9 @@ void QtCanvas::RealiseFont() {
     width /= fontScale_;
   }
   f.setPixelSize(std::max(1, static_cast<int>(std::lround(cell / cellRatio_))));
+  // Hinting is for small glyphs; on big ones the instructions of faces
+  // such as DejaVu cost more than a zoomed view's whole picture.
+  if (cell >= kUnhintedCell) f.setHintingPreference(QFont::PreferNoHinting);
   if (width > 0) {
     // GDI stretches a face until its average character width is the one
     // asked for; Qt's stretch is a percentage of the natural width.
@@ -591,14 +597,31 @@ int QtCanvas::TextWidth(const std::u16string& text) {
   return fontScale_ == 1 ? w : static_cast<int>(std::lround(w * fontScale_));
 }
 
-FaceShape QtCanvas::ShapeOf(const CanvasFont& font) {
-  std::u16string key = font.face;
-  key += font.weight >= 600 ? u"|b" : u"|r";
-  key += font.italic ? u"|i" : u"|u";
-  if (auto it = shapes_.find(key); it != shapes_.end()) return it->second;
-  QFont f(QString::fromStdU16String(font.face));
-  if (font.weight > 0) f.setWeight(font.weight >= 600 ? QFont::Bold : QFont::Normal);
-  f.setItalic(font.italic);
+FaceShape QtCanvas::ShapeOf(const std::u16string& face, int weight, bool italic) {
+  // Texts one after another mostly ask about one face.
+  if (haveLastShape_ && lastShapeWeight_ == weight && lastShapeItalic_ == italic && lastShapeFace_ == face)
+    return lastShape_;
+  std::u16string key = face;
+  key += weight >= 600 ? u"|b" : u"|r";
+  key += italic ? u"|i" : u"|u";
+  auto remember = [&](const FaceShape& shape) {
+    lastShapeFace_ = face;
+    lastShapeWeight_ = weight;
+    lastShapeItalic_ = italic;
+    lastShape_ = shape;
+    haveLastShape_ = true;
+    return shape;
+  };
+  // Faces are the same for every canvas of the process, and measuring one
+  // costs more than a fitted view of thousands of texts: the shapes are
+  // kept for all canvases.
+  static std::mutex shapesLock;
+  static std::unordered_map<std::u16string, FaceShape> shapes;
+  const std::lock_guard<std::mutex> guard(shapesLock);
+  if (auto it = shapes.find(key); it != shapes.end()) return remember(it->second);
+  QFont f(QString::fromStdU16String(face));
+  if (weight > 0) f.setWeight(weight >= 600 ? QFont::Bold : QFont::Normal);
+  f.setItalic(italic);
   f.setPixelSize(1000);
   const QFontMetricsF m(f);
   FaceShape shape;
@@ -611,8 +634,8 @@ FaceShape QtCanvas::ShapeOf(const CanvasFont& font) {
     if (m.averageCharWidth() > 0) shape.averageWidth = m.averageCharWidth() / cell;
     shape.em = 1000 / cell;
   }
-  shapes_.emplace(std::move(key), shape);
-  return shape;
+  shapes.emplace(std::move(key), shape);
+  return remember(shape);
 }
 
 void QtCanvas::TextOut(int x, int y, const std::u16string& text) {

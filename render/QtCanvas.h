@@ -64,7 +64,7 @@ class QtCanvas : public Canvas {
   void SetFontColor(TColor color) override;
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
-  FaceShape ShapeOf(const CanvasFont& font) override;
+  FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override;
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:
@@ -106,8 +106,11 @@ class QtCanvas : public Canvas {
   int ratioWeight_ = 0;
   bool ratioItalic_ = false;
   double cellRatio_ = 0;
-  // Measured once per face, weight and style.
-  std::unordered_map<std::u16string, FaceShape> shapes_;
+  std::u16string lastShapeFace_;  // the last face asked about, and its answer
+  int lastShapeWeight_ = 0;
+  bool lastShapeItalic_ = false;
+  FaceShape lastShape_;
+  bool haveLastShape_ = false;
 };
 
 }  // namespace vantrel

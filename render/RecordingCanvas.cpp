@@ -21,8 +21,8 @@ RecordingCanvas::RecordingCanvas() : metrics_(HalfHeightMetrics) {}
 RecordingCanvas::RecordingCanvas(TextMetrics metrics, ShapeMetrics shapes)
     : metrics_(std::move(metrics)), shapes_(std::move(shapes)) {}
 
-FaceShape RecordingCanvas::ShapeOf(const CanvasFont& font) {
-  return shapes_ ? shapes_(font) : Canvas::ShapeOf(font);
+FaceShape RecordingCanvas::ShapeOf(const std::u16string& face, int weight, bool italic) {
+  return shapes_ ? shapes_(face, weight, italic) : Canvas::ShapeOf(face, weight, italic);
 }
 
 void RecordingCanvas::Clear() {

@@ -46,7 +46,7 @@ class RecordingCanvas : public Canvas {
   using TextMetrics = std::function<int(const CanvasFont&, std::u16string_view)>;
   // The shapes of real faces, for a recording that is replayed onto a real
   // canvas; without it the canvas answers FaceShape's typical shape.
-  using ShapeMetrics = std::function<FaceShape(const CanvasFont&)>;
+  using ShapeMetrics = std::function<FaceShape(const std::u16string& face, int weight, bool italic)>;
 
   // By default every UTF-16 unit is the font's width wide, or half its
   // height when the width is 0.
@@ -92,7 +92,7 @@ class RecordingCanvas : public Canvas {
   void SetFontColor(TColor color) override;
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
-  FaceShape ShapeOf(const CanvasFont& font) override;
+  FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override;
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:

@@ -513,6 +513,7 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
     TextLook look;
     look.backColor = BackColor;
     look.colorMode = ColorMode;
+    int lastLook = -2;
     for (const TTextBlk& r : d.EntTextAry) {
       // Bit 1 of code70: an attribute definition that does not show.
       if (r.code60 != 0 || (r.code70 & 1) != 0 || r.code67 != 0) continue;
@@ -524,7 +525,10 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
       if (codes) replaced = ReplaceControlCodes(r.str);
       const bool styled = r.styleindex >= 0 && static_cast<std::size_t>(r.styleindex) < d.StyleAry.size() &&
                           !d.StyleAry[r.styleindex].face.empty();
-      if (styled) {
+      // Texts of one style follow each other; the look is made once for them.
+      const int lookOf = styled ? r.styleindex : -1;
+      if (lookOf == lastLook) {
+      } else if (styled) {
         const TStyleTbl& style = d.StyleAry[r.styleindex];
         look.face = style.face;
         look.bold = style.bold;
@@ -537,6 +541,7 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
         look.widthFactor = 1;
         look.oblique = 0;
       }
+      lastLook = lookOf;
       DrawStyledText(canvas, ScreenCenter, codes ? replaced : r.str, s, r, Relative(r.pt10, ViewCenter),
                      Relative(r.pt11, ViewCenter), DrawingColor(r.PenColor, BackColor, ColorMode), look);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
@@ -41,7 +42,8 @@ double UsableFactor(double f) {
   return std::isfinite(f) && f > 1e-6 ? f : 1.0;
 }
 
-// A font sized by its capitals, and what that size gives.
+// A font sized by its capitals, and what that size gives. A text too small
+// to read needs no font, and its face is not copied for it.
 struct Sized {
   CanvasFont font;
   FaceShape shape;
@@ -53,13 +55,8 @@ struct Sized {
 Sized SizeFont(Canvas& canvas, const std::u16string& face, bool bold, bool italic, double capPx,
                double widthFactor, double oblique, int escapement) {
   Sized s;
-  s.font.face = face;
-  s.font.weight = bold ? 700 : 0;
-  s.font.italic = italic;
-  s.font.escapement = escapement;
-  if (std::isfinite(oblique) && oblique != 0)
-    s.font.slant = Rounded(std::clamp(oblique, -kSteepestOblique, kSteepestOblique) * 10);
-  s.shape = canvas.ShapeOf(s.font);
+  const int weight = bold ? 700 : 0;
+  s.shape = canvas.ShapeOf(face, weight, italic);
   s.cap = capPx;
   // The Japanese face stands for the big fonts, whose full-width characters
   // fill a square as high as the text: its em is the text's height, and
@@ -67,16 +64,23 @@ Sized SizeFont(Canvas& canvas, const std::u16string& face, bool bold, bool itali
   const double sizing = face == kDefaultFontFace ? s.shape.em : s.shape.capHeight;
   s.H = Rounded(capPx / sizing);
   if (sizing != s.shape.capHeight) s.cap = capPx * s.shape.capHeight / sizing;
+  s.small = s.H < kSmallestShapedCell;
+  if (s.small) return s;
+  s.font.face = face;
+  s.font.weight = weight;
+  s.font.italic = italic;
+  s.font.escapement = escapement;
+  if (std::isfinite(oblique) && oblique != 0)
+    s.font.slant = Rounded(std::clamp(oblique, -kSteepestOblique, kSteepestOblique) * 10);
   s.font.height = s.H;
   if (widthFactor != 1) s.font.width = std::max(1, Rounded(widthFactor * s.shape.averageWidth * s.H));
-  s.small = s.H < kSmallestShapedCell;
   return s;
 }
 
-double WidthOf(Canvas& canvas, const Sized& s, double widthFactor, const std::u16string& text) {
+double WidthOf(Canvas& canvas, const Sized& s, double widthFactor, std::u16string_view text) {
   if (s.small) return Cp932ByteCount(text) * kByteWidth * s.cap * widthFactor;
   if (canvas.Font() != s.font) canvas.SetFont(s.font);
-  return canvas.TextWidth(text);
+  return canvas.TextWidth(std::u16string(text));
 }
 
 // The point along pixels right and up pixels above A, on a text turned by
@@ -90,7 +94,7 @@ TAcadPoint Along(TAcadPoint A, double along, double up, double theta, double Sca
 // One piece of text with its base line through baseline, starting x pixels
 // along it; a small one is its base line.
 void ShowPiece(Canvas& canvas, PixelPoint ScreenCenter, double Scale, TAcadPoint baseline, double theta,
-               double x, double width, const Sized& s, const std::u16string& text, TColor colour) {
+               double x, double width, const Sized& s, std::u16string_view text, TColor colour) {
   if (s.small) {
     DrawLine(canvas, ScreenCenter, Along(baseline, x, 0, theta, Scale), Along(baseline, x + width, 0, theta, Scale),
              Scale, psSolid, 1, colour);
@@ -100,7 +104,7 @@ void ShowPiece(Canvas& canvas, PixelPoint ScreenCenter, double Scale, TAcadPoint
   if (canvas.FontColor() != colour) canvas.SetFontColor(colour);
   if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
   const PixelPoint p = RelativeToPixel(ScreenCenter, Along(baseline, x, s.shape.ascent * s.H, theta, Scale), Scale);
-  canvas.TextOut(p.x, p.y, text);
+  canvas.TextOut(p.x, p.y, std::u16string(text));
 }
 
 void DrawSingleLine(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, double Scale,
@@ -215,7 +219,7 @@ void DrawMText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S,
       line = Line{};
     };
     for (std::size_t k = start; k < start + count; ++k) {
-      const std::u16string& text = runs[k]->text;
+      const std::u16string_view text = runs[k]->text;
       const Sized& s = sized[k];
       line.cap = std::max(line.cap, runs[k]->height);
       std::size_t pos = 0;
@@ -226,7 +230,7 @@ void DrawMText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S,
         while (end < text.size() && !IsSpace(text[end])) ++end;
         const std::size_t wordEnd = end;
         while (end < text.size() && IsSpace(text[end])) ++end;
-        const std::u16string word = text.substr(start, end - start);
+        const std::u16string_view word = text.substr(start, end - start);
         pos = end;
         // The spaces after a word may hang over the edge.
         const double wordWidth =
@@ -242,7 +246,7 @@ void DrawMText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S,
           p.width = WidthOf(canvas, s, runs[k]->widthFactor, p.text);
           line.width = p.x + p.width;
         } else {
-          line.pieces.push_back(Piece{k, word, line.width, w});
+          line.pieces.push_back(Piece{k, std::u16string(word), line.width, w});
           line.width += w;
         }
       }
@@ -259,8 +263,8 @@ void DrawMText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S,
     double trimmed = line.width;
     if (!line.pieces.empty()) {
       const Piece& p = line.pieces.back();
-      std::u16string text = p.text;
-      while (!text.empty() && IsSpace(text.back())) text.pop_back();
+      std::u16string_view text = p.text;
+      while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
       if (text.size() != p.text.size()) trimmed = p.x + WidthOf(canvas, sized[p.run], runs[p.run]->widthFactor, text);
     }
     line.width = trimmed;
@@ -294,8 +298,8 @@ void DrawMText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S,
       if (s.H <= 1) continue;
       TColor colour = Colour;
       if (r.aci > 0 && r.aci < 256) colour = DrawingColor(AciToColor(r.aci), look.backColor, look.colorMode);
-      std::u16string text = p.text;
-      while (!text.empty() && IsSpace(text.back())) text.pop_back();
+      std::u16string_view text = p.text;
+      while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
       if (text.empty()) continue;
       const double width = &p == &line.pieces.back() ? line.width - p.x : p.width;
       ShowPiece(canvas, ScreenCenter, Scale, at, theta, dx + p.x, width, s, text, colour);
@@ -317,9 +321,18 @@ void DrawStyledText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16strin
     DrawMText(canvas, ScreenCenter, S, Scale, t, P10, Colour, look);
     return;
   }
+  // The font is made for this record alone; a text drawn as its base line
+  // makes none, and copies none either.
+  // (Capitals are at least half the cell in every face; an aligned text
+  // grows with its base line and is left out.)
+  const bool small =
+      t.code72 != 3 && Rounded(t.code40 / Scale / FaceShape{}.capHeight * 1.5) < kSmallestShapedCell;
+  if (small) {
+    DrawSingleLine(canvas, ScreenCenter, S, Scale, t, P10, P11, Colour, look);
+    return;
+  }
   const CanvasFont previous = canvas.Font();
   DrawSingleLine(canvas, ScreenCenter, S, Scale, t, P10, P11, Colour, look);
-  // The font was made for this record alone.
   if (canvas.Font() != previous) canvas.SetFont(previous);
 }
 

@@ -338,7 +338,7 @@ TEST(QtCanvas, ARecordingReplaysToTheSamePicture) {
         probe.SetFont(f);
         return probe.TextWidth(std::u16string(s));
       },
-      [&](const CanvasFont& f) { return probe.ShapeOf(f); });
+      [&](const std::u16string& face, int weight, bool italic) { return probe.ShapeOf(face, weight, italic); });
   draw(recording);
   QImage replayed = Image(120, 100, qRgb(9, 9, 9));
   {
