@@ -27,6 +27,18 @@ void Visit(V& v, const TLayer& r) {
 }
 
 template <class V>
+void Visit(V& v, const TLtypeTbl& r) {
+  v("name", r.name);
+  v("code3", r.code3);
+  v("code70", r.code70);
+  v("code72", r.code72);
+  v("code73", r.code73);
+  v("code40", r.code40);
+  v("code49Ary", r.code49Ary);
+  v("code74Ary", r.code74Ary);
+}
+
+template <class V>
 void Visit(V& v, const TViewTbl& r) {
   v("name", r.name);
   v("center", r.center);
@@ -93,6 +105,7 @@ void Visit(V& v, const TAcadLineBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("st", r.st);
   v("ed", r.ed);
@@ -112,6 +125,7 @@ void Visit(V& v, const TCircleBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("center", r.center);
   v("hankei", r.hankei);
@@ -128,6 +142,7 @@ void Visit(V& v, const TArcBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("center", r.center);
   v("hankei", r.hankei);
@@ -148,6 +163,8 @@ void Visit(V& v, const TLwpVer& r) {
   v("ihand", r.ihand);
   v("code10", r.code10);
   v("code42", r.code42);
+  v("code40", r.code40);
+  v("code41", r.code41);
 }
 
 template <class V>
@@ -155,9 +172,13 @@ void Visit(V& v, const TLwpBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("ihand", r.ihand);
   v("color", r.color);
   v("code38", r.code38);
+  v("code40", r.code40);
+  v("code41", r.code41);
+  v("code43", r.code43);
   v("code67", r.code67);
   v("code70", r.code70);
   v("code71", r.code71);
@@ -220,6 +241,7 @@ void Visit(V& v, const TEllipseBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("color", r.color);
   v("center", r.center);
   v("endpoint", r.endpoint);
@@ -291,6 +313,7 @@ void Visit(V& v, const TSplineBlk& r) {
   v("bname", r.bname);
   v("layer", r.layer);
   v("ltype", r.ltype);
+  v("code48", r.code48);
   v("ihand", r.ihand);
   v("color", r.color);
   v("code70", r.code70);
@@ -321,9 +344,70 @@ void Visit(V& v, const TFillBlk& r) {
   v("count", r.count);
   v("firstRing", r.firstRing);
   v("rings", r.rings);
+  v("firstFamily", r.firstFamily);
+  v("families", r.families);
   v.Derived("PenColor", r.PenColor);
   v("code67", r.code67);
   v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TFillFamily& r) {
+  v("base", r.base);
+  v("dir", r.dir);
+  v("offset", r.offset);
+  v("firstDash", r.firstDash);
+  v("dashes", r.dashes);
+}
+
+template <class V>
+void Visit(V& v, const THatchPath& r) {
+  v("code92", r.code92);
+  v("code73", r.code73);
+  v("first", r.first);
+  v("count", r.count);
+}
+
+template <class V>
+void Visit(V& v, const THatchEdge& r) {
+  v("type", r.type);
+  v("code10", r.code10);
+  v("code11", r.code11);
+  v("code40", r.code40);
+  v("code42", r.code42);
+  v("code50", r.code50);
+  v("code51", r.code51);
+  v("code73", r.code73);
+  v("spline", r.spline);
+}
+
+template <class V>
+void Visit(V& v, const THatchLine& r) {
+  v("code53", r.code53);
+  v("base", r.base);
+  v("offset", r.offset);
+  v("code49Ary", r.code49Ary);
+}
+
+template <class V>
+void Visit(V& v, const THatchBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("color", r.color);
+  v("code10", r.code10);
+  v("code210", r.code210);
+  v("pattern", r.pattern);
+  v("code70", r.code70);
+  v("code75", r.code75);
+  v("code76", r.code76);
+  v("code52", r.code52);
+  v("code41", r.code41);
+  v("paths", r.paths);
+  v("edges", r.edges);
+  v("splines", r.splines);
+  v("lines", r.lines);
+  v("code67", r.code67);
   v("code60", r.code60);
 }
 
@@ -331,6 +415,7 @@ void Visit(V& v, const TFillBlk& r) {
 template <class F>
 void ForEachTable(const Drawing& d, F&& f) {
   f("LayerAry", d.LayerAry);
+  f("LtypeAry", d.LtypeAry);
   f("ViewAry", d.ViewAry);
   f("StyleAry", d.StyleAry);
   f("BlockAry", d.BlockAry);
@@ -350,6 +435,9 @@ void ForEachTable(const Drawing& d, F&& f) {
   f("BlkFillAry", d.BlkFillAry);
   f("BlkFillPtAry", d.BlkFillPtAry);
   f("BlkFillRingAry", d.BlkFillRingAry);
+  f("BlkFillFamilyAry", d.BlkFillFamilyAry);
+  f("BlkFillDashAry", d.BlkFillDashAry);
+  f("BlkHatchAry", d.BlkHatchAry);
   f("EntLineAry", d.EntLineAry);
   f("EntCircleAry", d.EntCircleAry);
   f("EntArcAry", d.EntArcAry);
@@ -366,6 +454,9 @@ void ForEachTable(const Drawing& d, F&& f) {
   f("EntFillAry", d.EntFillAry);
   f("EntFillPtAry", d.EntFillPtAry);
   f("EntFillRingAry", d.EntFillRingAry);
+  f("EntFillFamilyAry", d.EntFillFamilyAry);
+  f("EntFillDashAry", d.EntFillDashAry);
+  f("EntHatchAry", d.EntHatchAry);
 }
 
 constexpr char kHex[] = "0123456789abcdef";
@@ -479,6 +570,7 @@ class JsonOut {
   // The point and ring tables of the fills: plain values, several to a line.
   void Table(const std::vector<TAcadPoint>& points, const char* separator) { Values(points, separator); }
   void Table(const std::vector<std::uint32_t>& sizes, const char* separator) { Values(sizes, separator); }
+  void Table(const std::vector<double>& dashes, const char* separator) { Values(dashes, separator); }
 
   std::string Finish() {
     if (file_ == nullptr) return std::move(buf_);
@@ -500,6 +592,16 @@ class JsonOut {
   void Value(const std::u16string& s) { String(s); }
   void Value(const TAcadPoint& p) { Point(p); }
   void Value(double v) { Real(v); }
+  // The shortest text of the float itself, not of its double.
+  void Value(float v) {
+    if (!std::isfinite(v)) {
+      buf_.append("null");
+      return;
+    }
+    char tmp[32];
+    auto res = std::to_chars(tmp, tmp + sizeof tmp, v);
+    buf_.append(tmp, static_cast<std::size_t>(res.ptr - tmp));
+  }
   void Value(bool b) { buf_.append(b ? "true" : "false"); }
   void Value(TPenStyle s) {
     buf_.push_back('"');
@@ -522,14 +624,17 @@ class JsonOut {
   }
   void Value(const std::vector<TAcadPoint>& points) { List(points.data(), points.size()); }
   void Value(const std::vector<double>& values) { List(values.data(), values.size()); }
+  void Value(const std::vector<SmallInt>& values) { List(values.data(), values.size()); }
   template <std::size_t N>
   void Value(const TAcadPoint (&points)[N]) {
     List(points, N);
   }
-  void Value(const std::vector<TInsertBlk>& inserts) {
-    // Nested in a record: the fields of the outer record resume after it.
+  // Records nested in a record (a block's inserts, a hatch's paths): the
+  // fields of the outer record resume after them.
+  template <class T>
+  void Value(const std::vector<T>& records) {
     const bool outerFirst = firstField_;
-    Table(inserts, "");
+    Table(records, "");
     firstField_ = outerFirst;
   }
 
@@ -568,6 +673,8 @@ void WriteObject(JsonOut& out, const Drawing& d, const std::u16string& Status,
   out.String(Version);
   out.Raw(",\"DwgCodePage\":");
   out.String(d.DwgCodePage);
+  out.Raw(",\"LtScale\":");
+  out.Real(d.LtScale);
   out.Raw(",\"ExtMin\":");
   out.Point(d.ExtMin);
   out.Raw(",\"ExtMax\":");

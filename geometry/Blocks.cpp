@@ -39,8 +39,11 @@ std::size_t TextBytes(const TTextBlk& t) {
   return sizeof(TTextBlk) + (t.str.size() > kInRecord ? (t.str.size() + 1) * sizeof(char16_t) : 0);
 }
 
-std::size_t FillBytes(const TFillBlk& f) {
-  return sizeof(TFillBlk) + f.count * sizeof(TAcadPoint) + f.rings * sizeof(std::uint32_t);
+std::size_t FillBytes(const Drawing& d, const TFillBlk& f) {
+  std::size_t dashes = 0;
+  for (std::size_t i = 0; i < f.families; ++i) dashes += d.BlkFillFamilyAry[f.firstFamily + i].dashes;
+  return sizeof(TFillBlk) + f.count * sizeof(TAcadPoint) + f.rings * sizeof(std::uint32_t) +
+         f.families * sizeof(TFillFamily) + dashes * sizeof(double);
 }
 
 // The records of one block name in every block table, in table order, with
@@ -78,7 +81,7 @@ class BlockIndex {
     for (auto& [name, e] : entries_) {
       std::size_t shared = e.lines.size() * sizeof(TAcadLineBlk);
       for (std::size_t i : e.texts) shared += TextBytes(d.BlkTextAry[i]);
-      for (std::size_t i : e.fills) shared += FillBytes(d.BlkFillAry[i]);
+      for (std::size_t i : e.fills) shared += FillBytes(d, d.BlkFillAry[i]);
       e.chords = 36 * e.circles.size();
       for (std::size_t i : e.arcs) e.chords += ChordCount(d.BlkArcAry[i].st, d.BlkArcAry[i].ed);
       e.similarBytes = shared + e.circles.size() * sizeof(TCircleBlk) + e.arcs.size() * sizeof(TArcBlk);
@@ -360,6 +363,7 @@ void PlaceAsChords(Drawing& d, const R& e, double st, double ed, const Placement
     line.bname = e.bname;
     line.layer = e.layer;
     line.ltype = e.ltype;
+    line.code48 = e.code48;
     line.color = e.color;
     line.st = prev;
     line.ed = at(k);
@@ -459,6 +463,26 @@ TFillBlk& AppendFill(Drawing& d, const TFillBlk& source, const Placement& place)
   e.firstRing = d.EntFillRingAry.size();
   for (std::size_t i = 0; i < source.count; ++i) d.EntFillPtAry.push_back(place(d.BlkFillPtAry[source.first + i]));
   for (std::size_t i = 0; i < source.rings; ++i) d.EntFillRingAry.push_back(d.BlkFillRingAry[source.firstRing + i]);
+  if (source.families == 0) return e;
+  // A pattern's lines move with the points they run between: the base
+  // point as a point, the direction and the offset as vectors.
+  e.firstFamily = d.EntFillFamilyAry.size();
+  const Affine m = place.Matrix();
+  auto vector = [&m](const TAcadPoint& v) {
+    return TAcadPoint{m.m[0][0] * v.x + m.m[0][1] * v.y + m.m[0][2] * v.z,
+                      m.m[1][0] * v.x + m.m[1][1] * v.y + m.m[1][2] * v.z,
+                      m.m[2][0] * v.x + m.m[2][1] * v.y + m.m[2][2] * v.z};
+  };
+  for (std::size_t i = 0; i < source.families; ++i) {
+    TFillFamily family = d.BlkFillFamilyAry[source.firstFamily + i];
+    family.base = place(family.base);
+    family.dir = vector(family.dir);
+    family.offset = vector(family.offset);
+    const std::size_t firstDash = family.firstDash;
+    family.firstDash = d.EntFillDashAry.size();
+    for (std::size_t k = 0; k < family.dashes; ++k) d.EntFillDashAry.push_back(d.BlkFillDashAry[firstDash + k]);
+    d.EntFillFamilyAry.push_back(family);
+  }
   return e;
 }
 

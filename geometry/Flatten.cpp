@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/PolylineWidths.h"
 #include "geometry/Spline.h"
 #include "geometry/TableRoom.h"
 
@@ -72,6 +73,7 @@ TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
   line.bname = s.bname;
   line.layer = s.layer;
   line.ltype = s.ltype;
+  if constexpr (requires { s.code48; }) line.code48 = s.code48;
   line.color = s.color;
   line.st = st;
   line.ed = ed;
@@ -84,6 +86,7 @@ TArcBlk ArcOf(const TLwpBlk& p, TAcadPoint center, double radius, double stDeg, 
   arc.bname = p.bname;
   arc.layer = p.layer;
   arc.ltype = p.ltype;
+  arc.code48 = p.code48;
   arc.color = p.color;
   arc.code67 = p.code67;
   arc.center = center;
@@ -154,6 +157,7 @@ void BlockPolylinesToLines(Drawing& d) {
   ReserveTable(d.BlkArcAry, d.BlkArcAry.size() + bound.arcs);
   VertexCursor cursor(d.BlkLwpVerAry);
   std::vector<TLwpVer> run;
+  PolylineBands bands;
   for (const TLwpBlk& p : d.BlkLwpAry) {
     if (p.code60 != 0) continue;
     cursor.Collect(p.ihand, run);
@@ -169,7 +173,14 @@ void BlockPolylinesToLines(Drawing& d) {
     }
     if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
+    const bool widths = HasWidths(p);
+    ApplyConstantWidth(p, run);
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
+      if (widths && IsWide(run[k])) {
+        bands.Add(run[k], run[k + 1]);
+        continue;
+      }
+      bands.Break();
       if (run[k].code42 != 0) {
         TAcadPoint center;
         double radius, a1, a2;
@@ -179,6 +190,7 @@ void BlockPolylinesToLines(Drawing& d) {
         addLine(run[k].code10, run[k + 1].code10);
       }
     }
+    bands.Flush(p, IsClosed(p.code70), d.BlkFillAry, d.BlkFillPtAry, d.BlkFillRingAry);
   }
 }
 
@@ -188,6 +200,7 @@ void PolylinesToLines(Drawing& d) {
   ReserveTable(d.EntArcAry, d.EntArcAry.size() + bound.arcs);
   VertexCursor cursor(d.EntLwpVerAry);
   std::vector<TLwpVer> run;
+  PolylineBands bands;
   for (const TLwpBlk& p : d.EntLwpAry) {
     if (p.code60 != 0) continue;
     cursor.Collect(p.ihand, run);
@@ -203,7 +216,14 @@ void PolylinesToLines(Drawing& d) {
     }
     if ((p.code70 & 64) != 0) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
+    const bool widths = HasWidths(p);
+    ApplyConstantWidth(p, run);
     for (std::size_t k = 0; k + 1 < run.size(); ++k) {
+      if (widths && IsWide(run[k])) {
+        bands.Add(run[k], run[k + 1]);
+        continue;
+      }
+      bands.Break();
       const TAcadPoint& v1 = run[k].code10;
       const TAcadPoint& v2 = run[k + 1].code10;
       if (run[k].code42 == 0) {
@@ -224,6 +244,7 @@ void PolylinesToLines(Drawing& d) {
       arc.code210 = p.code210;
       d.EntArcAry.push_back(std::move(arc));
     }
+    bands.Flush(p, IsClosed(p.code70), d.EntFillAry, d.EntFillPtAry, d.EntFillRingAry);
   }
 }
 
@@ -290,6 +311,7 @@ void AppendEllipseLines(const std::vector<TEllipseBlk>& ellipses, double Step,
         line.bname = e.bname;
         line.layer = e.layer;
         line.ltype = e.ltype;
+        line.code48 = e.code48;
         line.color = e.color;
         line.code67 = e.code67;
         line.code210 = DefaultExtrusion;
@@ -321,6 +343,7 @@ void AppendChords(Drawing& d, const Source& src, double startDeg, long long n, d
     TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
     line.layer = src.layer;
     line.ltype = src.ltype;
+    line.code48 = src.code48;
     line.color = src.color;
     line.code210 = src.code210;
     line.st = st;

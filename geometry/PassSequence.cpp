@@ -10,6 +10,7 @@
 #include "geometry/Blocks.h"
 #include "geometry/Extents.h"
 #include "geometry/Flatten.h"
+#include "geometry/Hatch.h"
 
 namespace vantrel {
 
@@ -77,6 +78,8 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   // Every kind a block holds is drawn where its inserts place it; the
   // curves become block lines and the solids block fills first.
   BlockCurvesToLines(d, kCurveStepDeg);
+  if (!d.BlkHatchAry.empty()) BlockHatchesToFills(d);
+  Release(d.BlkHatchAry);
 
   // The passes below append to the entity tables, each by its own rule; room
   // for all of it at once moves the records read only once. Room that cannot
@@ -137,6 +140,8 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   Release(d.LeaderAry);
   if (!d.EntSolidAry.empty()) SolidsToFills(d);
   Release(d.EntSolidAry);
+  if (!d.EntHatchAry.empty()) HatchesToFills(d);
+  Release(d.EntHatchAry);
   if (!d.SplineAry.empty()) SplinesToLines(d);
   Release(d.SplineAry);
 

@@ -138,6 +138,7 @@ void ClearDrawing(Drawing& d) {
   Empty(d.BlkEllipseAry);
   Empty(d.BlockAry);
   Empty(d.LayerAry);
+  Empty(d.LtypeAry);
   Empty(d.EntCircleAry);
   Empty(d.EntLineAry);
   Empty(d.EntArcAry);
@@ -160,6 +161,12 @@ void ClearDrawing(Drawing& d) {
   Empty(d.EntFillAry);
   Empty(d.EntFillPtAry);
   Empty(d.EntFillRingAry);
+  Empty(d.BlkFillFamilyAry);
+  Empty(d.BlkFillDashAry);
+  Empty(d.EntFillFamilyAry);
+  Empty(d.EntFillDashAry);
+  Empty(d.BlkHatchAry);
+  Empty(d.EntHatchAry);
   LayerNamesChanged(d);
 }
 
@@ -171,6 +178,7 @@ void EmptyAllTables(Drawing& d) {
   Empty(d.LeaderAry);
   Empty(d.DimensionAry);
   d.DwgCodePage.clear();
+  d.LtScale = 1;
 }
 
 }  // namespace vantrel

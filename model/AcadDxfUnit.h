@@ -103,7 +103,10 @@ struct TAcadLineBlk {
   TAcadPoint st;
   TAcadPoint ed;
   TAcadPoint code210 = DefaultExtrusion;
-  double atsumi = 0;
+  // The thickness is never drawn; a float of it leaves room for the
+  // linetype scale (group 48) within the same 120 bytes.
+  float atsumi = 0;
+  float code48 = 1;
   TColor PenColor = 0;
   SmallInt color = 256;
   SmallInt code67 = 0;
@@ -125,6 +128,7 @@ struct TCircleBlk {
   double hankei = 0;
   TAcadPoint code210 = DefaultExtrusion;
   TColor PenColor = 0;
+  float code48 = 1;
   SmallInt color = 256;
   SmallInt code67 = 0;
   SmallInt layindex = 0;
@@ -142,7 +146,8 @@ struct TArcBlk {
   double st = 0;  // degrees
   double ed = 0;  // degrees; the renderer may raise it by 360
   TAcadPoint code210 = DefaultExtrusion;
-  double atsumi = 0;
+  float atsumi = 0;  // as for lines
+  float code48 = 1;
   TColor PenColor = 0;
   SmallInt color = 256;
   SmallInt code67 = 0;
@@ -157,6 +162,10 @@ struct TLwpVer {
   Integer ihand = 0;
   TAcadPoint code10;
   double code42 = 0;
+  // Start and end width of the segment that leaves the vertex; a vertex
+  // without its own takes its polyline's.
+  double code40 = 0;
+  double code41 = 0;
 };
 
 struct TLwpBlk {
@@ -166,12 +175,18 @@ struct TLwpBlk {
   Integer ihand = 0;
   SmallInt color = 256;
   double code38 = 0;
+  // The widths new vertices start with: a POLYLINE's default start and end
+  // widths, or an LWPOLYLINE's constant width (code43) in both.
+  double code40 = 0;
+  double code41 = 0;
+  double code43 = 0;
   SmallInt code67 = 0;
   SmallInt code70 = 0;
   SmallInt code71 = 0;
   SmallInt code72 = 0;
   SmallInt code73 = 0;
   SmallInt code74 = 0;
+  float code48 = 1;  // in what was padding
   TAcadPoint code210 = DefaultExtrusion;
   TColor PenColor = 0;
   TPenStyle PenStyle = psSolid;
@@ -228,6 +243,7 @@ struct TEllipseBlk {
   SharedName layer = u"0";
   SharedName ltype = u"BYLAYER";
   SmallInt color = 256;
+  float code48 = 1;  // in what was padding
   TAcadPoint center;
   TAcadPoint endpoint;
   double henpei = 0;
@@ -278,6 +294,21 @@ struct TDimensionBlk {
   TAcadPoint code210 = DefaultExtrusion;
   SmallInt code67 = 0;
   SmallInt code60 = 0;
+};
+
+// A linetype of the LTYPE table. Its pattern elements (group 49) are
+// dashes when positive, gaps when negative and dots when 0, in drawing
+// units; code74Ary holds each element's flags (a shape or text drawn in
+// it, which is left out while its length still counts).
+struct TLtypeTbl {
+  std::u16string name;  // upper case, as the records name their linetypes
+  std::u16string code3;
+  SmallInt code70 = 0;
+  SmallInt code72 = 65;
+  SmallInt code73 = 0;
+  double code40 = 0;
+  std::vector<double> code49Ary;
+  std::vector<SmallInt> code74Ary;
 };
 
 struct TViewTbl {
@@ -336,25 +367,105 @@ struct TSplineBlk {
   TAcadPoint code13;
   SmallInt code67 = 0;
   SmallInt code60 = 0;
+  float code48 = 1;
+};
+
+// One piece of a hatch boundary path. A polyline path is a run of vertices
+// (type 0: code10 with the bulge code42 of the segment leaving it); an edge
+// path a run of lines (1: code10 to code11), circular arcs (2: centre
+// code10, radius code40, angles code50 to code51 in degrees), elliptic arcs
+// (3: centre code10, end of the major axis code11 relative to it, axis
+// ratio code40, angles code50 to code51) and splines (4: the hatch's spline
+// at index spline). An arc or elliptic arc with code73 0 runs clockwise,
+// its angles stored as their complements, as the format writes them. All in
+// the object coordinates of the hatch.
+struct THatchEdge {
+  TAcadPoint code10;
+  TAcadPoint code11;
+  double code40 = 0;
+  double code42 = 0;
+  double code50 = 0;
+  double code51 = 0;
+  std::uint32_t spline = 0;
+  SmallInt type = 0;
+  SmallInt code73 = 1;
+};
+
+// A boundary path: its flags (code92: 1 external, 2 polyline, 8 text box,
+// 16 outermost), whether a polyline path is closed (code73), and its edges
+// in the hatch's edge list from first on.
+struct THatchPath {
+  Integer code92 = 0;
+  SmallInt code73 = 1;
+  std::uint32_t first = 0;
+  std::uint32_t count = 0;
+};
+
+// One line family of a hatch pattern as the hatch stores it, its scale and
+// angle already applied: lines at code53 degrees through the base point
+// (code43, code44) and through every whole multiple of the offset (code45,
+// code46) from it, dashed by code49Ary (dashes positive, gaps negative, dots
+// zero; none is a solid line), the dashes starting at the base point.
+struct THatchLine {
+  double code53 = 0;
+  TAcadPoint base;
+  TAcadPoint offset;
+  std::vector<double> code49Ary;
+};
+
+struct THatchBlk {
+  SharedName bname;
+  SharedName layer = u"0";
+  SharedName pattern;  // code2
+  TAcadPoint code10;   // its z is the elevation of the hatch's plane
+  TAcadPoint code210 = DefaultExtrusion;
+  double code41 = 1;  // pattern scale and angle, as the file gives them
+  double code52 = 0;
+  std::vector<THatchPath> paths;
+  std::vector<THatchEdge> edges;
+  std::vector<TSplineBlk> splines;
+  std::vector<THatchLine> lines;
+  SmallInt color = 256;
+  SmallInt code70 = 0;  // 1: solid fill
+  SmallInt code75 = 0;  // 0 all paths, 1 outermost only, 2 external only
+  SmallInt code76 = 1;
+  SmallInt code67 = 0;
+  SmallInt code60 = 0;
 };
 
 // A filled area: rings of points in world coordinates (block coordinates in
 // a block table), filled by the even-odd rule in the record's colour. Its
 // points and the sizes of its rings stand in the point and ring tables of
 // its place, from first and firstRing on. A SOLID or TRACE is one ring of
-// its corners.
+// its corners. A hatch pattern fills with lines instead: its families stand
+// in the family table of its place from firstFamily on.
 struct TFillBlk {
   SharedName bname;
   SharedName layer = u"0";
   std::size_t first = 0;
   std::size_t firstRing = 0;
+  std::size_t firstFamily = 0;
   std::uint32_t count = 0;  // points of all rings
   std::uint32_t rings = 0;
+  std::uint32_t families = 0;
   TColor PenColor = 0;
   SmallInt color = 256;
   SmallInt code67 = 0;
   SmallInt layindex = 0;
   SmallInt code60 = 0;
+};
+
+// One family of a pattern fill's lines, in the coordinates of its fill: the
+// lines through base + k * offset for every whole k, running along dir; a
+// dash of length L in the pattern spans L * dir, so a placement moves all
+// three as it moves points and vectors. Its dashes stand in the dash table
+// of its place from firstDash on; none makes solid lines.
+struct TFillFamily {
+  TAcadPoint base;
+  TAcadPoint dir;
+  TAcadPoint offset;
+  std::size_t firstDash = 0;
+  std::uint32_t dashes = 0;
 };
 
 // An all-zero record (empty strings, zero numbers, false flags), the start
@@ -372,6 +483,7 @@ struct LayerNameIndex {
 
 struct Drawing {
   std::vector<TLayer> LayerAry;
+  std::vector<TLtypeTbl> LtypeAry;
   std::vector<TViewTbl> ViewAry;
   std::vector<TStyleTbl> StyleAry;
   std::vector<TBlockBlk> BlockAry;
@@ -392,6 +504,9 @@ struct Drawing {
   std::vector<TFillBlk> BlkFillAry;
   std::vector<TAcadPoint> BlkFillPtAry;
   std::vector<std::uint32_t> BlkFillRingAry;
+  std::vector<TFillFamily> BlkFillFamilyAry;
+  std::vector<double> BlkFillDashAry;
+  std::vector<THatchBlk> BlkHatchAry;
 
   std::vector<TAcadLineBlk> EntLineAry;
   std::vector<TCircleBlk> EntCircleAry;
@@ -410,10 +525,15 @@ struct Drawing {
   std::vector<TFillBlk> EntFillAry;
   std::vector<TAcadPoint> EntFillPtAry;
   std::vector<std::uint32_t> EntFillRingAry;
+  std::vector<TFillFamily> EntFillFamilyAry;
+  std::vector<double> EntFillDashAry;
+  std::vector<THatchBlk> EntHatchAry;
 
   TAcadPoint ExtMin;
   TAcadPoint ExtMax;
   std::u16string DwgCodePage;
+  // $LTSCALE: every linetype pattern is drawn this much larger.
+  double LtScale = 1;
 
   mutable LayerNameIndex layerIndex;
 };

@@ -23,6 +23,7 @@
 #include "model/Feedback.h"
 #include "model/FileNames.h"
 #include "model/FileProbes.h"
+#include "model/HatchGroups.h"
 #include "model/TableStorage.h"
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
@@ -243,6 +244,7 @@ enum class Kind : std::uint8_t {
   Leader,
   Spline,
   Dimension,
+  Hatch,
   Count
 };
 
@@ -273,6 +275,7 @@ constexpr KindName kKindNames[] = {
     {"LEADER", Kind::Leader, true, TextFlavor::Text},
     {"SPLINE", Kind::Spline, true, TextFlavor::Text},
     {"DIMENSION", Kind::Dimension, true, TextFlavor::Text},
+    {"HATCH", Kind::Hatch, true, TextFlavor::Text},
 };
 
 const KindName* FindKind(std::string_view v) {
@@ -422,6 +425,7 @@ class Reader {
 
   void HeaderPair(int c, std::string_view v);
   void LayerPair(int c, std::string_view v);
+  void LtypePair(int c, std::string_view v);
   void ViewPair(int c, std::string_view v);
   void StylePair(int c, std::string_view v);
   void BlockHeaderPair(int c, std::string_view v);
@@ -448,6 +452,12 @@ class Reader {
       case 60:
         r.code60 = ToSmall(v);
         return true;
+      case 48:
+        if constexpr (requires { r.code48; }) {
+          r.code48 = static_cast<float>(ToReal(v));
+          return true;
+        }
+        return false;
       case 62:
         if (!(takes & kColour)) return false;
         r.color = ToSmall(v);
@@ -488,6 +498,7 @@ class Reader {
   void LeaderPair(int c, std::string_view v);
   void SplinePair(int c, std::string_view v);
   void DimensionPair(int c, std::string_view v);
+  void HatchPair(int c, std::string_view v);
 
   Drawing& d_;
   TextEncoding encoding_;
@@ -506,10 +517,13 @@ class Reader {
   bool styleTable_ = false;
   bool inStyleRecord_ = false;
   bool inStyleAcadData_ = false;
+  bool ltypeTable_ = false;
+  bool inLtypeRecord_ = false;
   std::size_t layerIndex_ = 0;
 
   bool acadVerSeen_ = false;
   bool codePageSeen_ = false;
+  bool ltScaleSeen_ = false;
   std::u16string version_;
 
   OpenRecord open_[static_cast<int>(Kind::Count)];
@@ -526,6 +540,7 @@ class Reader {
   bool polyVertexBlk_ = false;
   bool lwpVertexMade_ = false;
   int leaderVertex_ = -1;
+  HatchGroupState hatch_;
 
   bool haveBlock_ = false;
   std::size_t currentBlock_ = 0;
@@ -552,6 +567,7 @@ void Reader::Pair(int c, std::string_view v) {
   if (layerTable_) LayerPair(c, v);
   if (viewTable_) ViewPair(c, v);
   if (styleTable_) StylePair(c, v);
+  if (ltypeTable_) LtypePair(c, v);
   if (tableHeader_ && c == 2) {
     if (v == "LAYER")
       layerTable_ = true;
@@ -561,6 +577,8 @@ void Reader::Pair(int c, std::string_view v) {
       styleTable_ = true;
       // A group 2 "STYLE" later on (a block's name) must not open it again.
       tableHeader_ = false;
+    } else if (v == "LTYPE") {
+      ltypeTable_ = true;
     }
   }
   if (c == 0 && v == "TABLE") tableHeader_ = true;
@@ -600,6 +618,14 @@ void Reader::HeaderPair(int c, std::string_view v) {
       acadVerSeen_ = true;
     else if (acadVerSeen_ && c == 1)
       version_ = Text(v);
+  }
+  // Group 9 names a header variable, its value follows; group 9 also
+  // stands in linetype records later on, and a group 0 ends the header.
+  if (c == 9 || c == 0) {
+    ltScaleSeen_ = c == 9 && v == "$LTSCALE";
+  } else if (ltScaleSeen_ && c == 40) {
+    d_.LtScale = ToReal(v);
+    ltScaleSeen_ = false;
   }
   if (d_.DwgCodePage.empty()) {
     if (c == 9 && v == "$DWGCODEPAGE")
@@ -643,6 +669,39 @@ void Reader::LayerPair(int c, std::string_view v) {
     d_.LayerAry.emplace_back();
     layerIndex_ = d_.LayerAry.size() - 1;
     inLayerRecord_ = true;
+  }
+}
+
+// The pattern elements are kept as read; group 73 (their count) is not
+// trusted to size anything. The groups of a shape or text in an element
+// (75, 340, 46, 50, 44, 45, 9) are passed over.
+void Reader::LtypePair(int c, std::string_view v) {
+  if (inLtypeRecord_ && !d_.LtypeAry.empty()) {
+    TLtypeTbl& t = d_.LtypeAry.back();
+    switch (c) {
+      case 2: t.name = UpperAscii(Text(v)); break;
+      case 3: t.code3 = Text(v); break;
+      case 70: t.code70 = ToSmall(v); break;
+      case 72: t.code72 = ToSmall(v); break;
+      case 73: t.code73 = ToSmall(v); break;
+      case 40: t.code40 = ToReal(v); break;
+      case 49:
+        t.code49Ary.push_back(ToReal(v));
+        t.code74Ary.push_back(0);
+        break;
+      case 74:
+        if (!t.code74Ary.empty()) t.code74Ary.back() = ToSmall(v);
+        break;
+    }
+  }
+  if (c != 0) return;
+  inLtypeRecord_ = false;
+  if (v == "ENDTAB") {
+    ltypeTable_ = false;
+    tableHeader_ = false;
+  } else if (v == "LTYPE") {
+    d_.LtypeAry.emplace_back();
+    inLtypeRecord_ = true;
   }
 }
 
@@ -744,6 +803,7 @@ bool Reader::OpenHandlerTakes(int c, std::string_view v) {
       case Kind::Leader: LeaderPair(c, v); break;
       case Kind::Spline: SplinePair(c, v); break;
       case Kind::Dimension: DimensionPair(c, v); break;
+      case Kind::Hatch: HatchPair(c, v); break;
       case Kind::Count: break;
     }
     return true;
@@ -864,6 +924,13 @@ void Reader::StartRecord(const KindName& k) {
       o.index = t.size() - 1;
       break;
     }
+    case Kind::Hatch: {
+      auto& t = blk ? d_.BlkHatchAry : d_.EntHatchAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
+      hatch_ = HatchGroupState{};
+      break;
+    }
     case Kind::Count:
       break;
   }
@@ -933,6 +1000,7 @@ void Reader::LwpPair(int c, std::string_view v) {
       TLwpVer& ver = Append(vertices);
       ver.ihand = r.ihand;
       ver.code10 = {x, 0, r.code38};
+      ver.code40 = ver.code41 = r.code43;
       lwpVertexMade_ = true;
       break;
     }
@@ -941,6 +1009,15 @@ void Reader::LwpPair(int c, std::string_view v) {
       break;
     case 42:
       if (lwpVertexMade_) vertices.back().code42 = ToReal(v);
+      break;
+    case 40:
+      if (lwpVertexMade_) vertices.back().code40 = ToReal(v);
+      break;
+    case 41:
+      if (lwpVertexMade_) vertices.back().code41 = ToReal(v);
+      break;
+    case 43:
+      r.code43 = ToReal(v);
       break;
   }
 }
@@ -958,7 +1035,9 @@ void Reader::PolyPair(int c, std::string_view v) {
     }
     return;
   }
-  PolylineHeaderGroup(r, c, v);
+  if (PolylineHeaderGroup(r, c, v)) return;
+  if (c == 40) r.code40 = ToReal(v);
+  if (c == 41) r.code41 = ToReal(v);
 }
 
 void Reader::VertexPair(int c, std::string_view v) {
@@ -972,8 +1051,13 @@ void Reader::VertexPair(int c, std::string_view v) {
       double x = ToReal(v);
       const auto& headers = polyHeader_.blk ? d_.BlkLwpAry : d_.EntLwpAry;
       TLwpVer& ver = Append(vertices);
-      ver.ihand = polyHeader_.index < headers.size() ? headers[polyHeader_.index].ihand : 0;
       ver.code10 = {x, 0, 0};
+      if (polyHeader_.index < headers.size()) {
+        const TLwpBlk& header = headers[polyHeader_.index];
+        ver.ihand = header.ihand;
+        ver.code40 = header.code40;
+        ver.code41 = header.code41;
+      }
       polyVertexMade_ = true;
       polyVertexBlk_ = blk;
       break;
@@ -986,6 +1070,12 @@ void Reader::VertexPair(int c, std::string_view v) {
       break;
     case 42:
       if (haveVertex) vertices.back().code42 = ToReal(v);
+      break;
+    case 40:
+      if (haveVertex) vertices.back().code40 = ToReal(v);
+      break;
+    case 41:
+      if (haveVertex) vertices.back().code41 = ToReal(v);
       break;
     case 0:
       if (v == "SEQEND") {
@@ -1174,6 +1264,30 @@ void Reader::DimensionPair(int c, std::string_view v) {
     case 51: r.code51 = ToReal(v); break;
     case 70: r.dimtype = ToSmall(v); break;
   }
+}
+
+void Reader::HatchPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Hatch);
+  THatchBlk& r = At(d_.BlkHatchAry, d_.EntHatchAry, o);
+  if (c == 0) return Close(r, o);
+  // Groups 10 to 99 (the colour, visibility and space aside) are the
+  // hatch's own and mean different things in its different parts.
+  if (c < 10 || c > 99) {
+    if (c == 2) {
+      r.pattern = Name(v);
+      return;
+    }
+    SharedGroup(r, c, v, kColour | kExtrusion);
+    return;
+  }
+  if (c == 60 || c == 62 || c == 67) {
+    SharedGroup(r, c, v, kColour | kExtrusion);
+    return;
+  }
+  if (c < 60)
+    HatchGroup(r, hatch_, c, ToReal(v), 0);
+  else
+    HatchGroup(r, hatch_, c, 0, ToInteger(v));
 }
 
 void FinishRead(Drawing& d) {

@@ -8,6 +8,8 @@
 #include "geometry/Extents.h"
 #include "model/TextCodec.h"
 #include "model/TextCodes.h"
+#include "render/Linetypes.h"
+#include "render/PatternFill.h"
 #include "render/TextDrawing.h"
 #include "render/TextStyles.h"
 
@@ -478,16 +480,43 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
   // Filled areas go first: lines drawn over them stay in sight.
   drawEach(d.EntFillAry, [&d](const TFillBlk& r, const ViewWindow& w) { return FillInView(d, r, w); },
            [&](const TFillBlk& r, TColor colour) {
-             DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
+             if (r.families > 0)
+               DrawPatternFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour, BackColor,
+                               CanvasWidth, CanvasHeight);
+             else
+               DrawFill(canvas, ScreenCenter, d, r, ViewCenter, s, PenWidth, colour);
            });
 
+  // A linetype of the file draws its own pattern; solid strokes and the
+  // linetypes it lacks keep their pen style and the canvas's fast paths.
+  LinetypeLookup linetypes =
+      MakeLinetypeLookup(d, s, PenWidth, ScreenCenter, CanvasWidth, CanvasHeight);
+  TPenStyle style = psSolid;
+  auto patternOf = [&](const auto& r) -> const PixelPattern* {
+    const PixelPattern* p = PatternOf(linetypes, r.ltype, r.layindex, r.code48);
+    style = p ? psSolid : r.PenStyle;
+    return p && !p->steps.empty() ? p : nullptr;
+  };
+
   drawEach(d.EntLineAry, LineInView, [&](const TAcadLineBlk& r, TColor colour) {
+    if (const PixelPattern* p = patternOf(r)) {
+      const auto i = static_cast<std::size_t>(&r - d.EntLineAry.data());
+      DrawDashedLine(canvas, linetypes, ScreenCenter, Relative(r.st, ViewCenter),
+                     Relative(r.ed, ViewCenter), *p, LinePhase(linetypes, d.EntLineAry, i, *p),
+                     colour);
+      return;
+    }
     DrawLine(canvas, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), s,
-             r.PenStyle, PenWidth, colour);
+             style, PenWidth, colour);
   });
 
   drawEach(d.EntCircleAry, CircleInView, [&](const TCircleBlk& r, TColor colour) {
-    DrawArc(canvas, ScreenCenter, Relative(r.center, ViewCenter), s, r.hankei, 0, 0, r.PenStyle,
+    if (const PixelPattern* p = patternOf(r)) {
+      DrawDashedArc(canvas, linetypes, ScreenCenter, Relative(r.center, ViewCenter), r.hankei, 0,
+                    0, *p, colour);
+      return;
+    }
+    DrawArc(canvas, ScreenCenter, Relative(r.center, ViewCenter), s, r.hankei, 0, 0, style,
             PenWidth, colour);
   });
 
@@ -496,12 +525,20 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
     // st <= ed.
     if (r.st > r.ed) r.ed = r.ed + 360;
     const TAcadPoint c = Relative(r.center, ViewCenter);
+    const PixelPattern* p = patternOf(r);
     if (std::fabs(r.ed - r.st) <= 1) {
-      DrawLine(canvas, ScreenCenter, PolarPoint(c, r.st * kDegToRad, r.hankei),
-               PolarPoint(c, r.ed * kDegToRad, r.hankei), s, r.PenStyle, PenWidth, colour);
+      const TAcadPoint a = PolarPoint(c, r.st * kDegToRad, r.hankei);
+      const TAcadPoint b = PolarPoint(c, r.ed * kDegToRad, r.hankei);
+      if (p)
+        DrawDashedLine(canvas, linetypes, ScreenCenter, a, b, *p, 0, colour);
+      else
+        DrawLine(canvas, ScreenCenter, a, b, s, style, PenWidth, colour);
+    } else if (p) {
+      DrawDashedArc(canvas, linetypes, ScreenCenter, c, r.hankei, r.st * kDegToRad,
+                    r.ed * kDegToRad, *p, colour);
     } else {
       DrawArc(canvas, ScreenCenter, c, s, r.hankei, r.st * kDegToRad, r.ed * kDegToRad,
-              r.PenStyle, PenWidth, colour);
+              style, PenWidth, colour);
     }
   });
 

@@ -13,11 +13,14 @@ One table line per file, then the medians. Needs python3-ezdxf and
 python3-matplotlib (Debian packages); not part of the test suite.
 
   compare-with-ezdxf.py [--cli PATH] [--corpus DIR] [--size WxH]
-                        [--tolerance PX] [--keep DIR] [--cache DIR] [FILE...]
+                        [--tolerance PX] [--keep DIR] [--cache DIR]
+                        [--linetypes] [FILE...]
 
 --keep writes NAME.vantrel.png, NAME.ezdxf.png and NAME.diff.png (ezdxf ink
 Vantrel misses in red, Vantrel ink ezdxf lacks in blue, shared ink white).
 --cache keeps ezdxf's pictures between runs, keyed by file and window.
+--linetypes has ezdxf draw the dash patterns of the linetypes (by default it
+draws every line solid, which compares the geometry alone).
 """
 import argparse
 import hashlib
@@ -116,7 +119,7 @@ def read_document(path):
         return None
 
 
-def ezdxf_picture(path, window, width, height):
+def ezdxf_picture(path, window, width, height, linetypes=False):
     doc = read_document(path)
     if doc is None:
         return None
@@ -127,7 +130,8 @@ def ezdxf_picture(path, window, width, height):
     backend = MatplotlibBackend(ax)
     # Solid lines of one pixel: linetypes and lineweights are compared
     # elsewhere, the geometry here.
-    config = Configuration.defaults().with_changes(line_policy=LinePolicy.SOLID, lineweight_scaling=0)
+    policy = LinePolicy.ACCURATE if linetypes else LinePolicy.SOLID
+    config = Configuration.defaults().with_changes(line_policy=policy, lineweight_scaling=0)
     try:
         Frontend(ctx, backend, config=config).draw_layout(doc.modelspace(), finalize=False)
     except Exception as e:  # noqa: BLE001
@@ -167,13 +171,14 @@ def compare(v, r, tol):
     return coverage, precision
 
 
-def cached_reference(cache, path, window, width, height):
-    key = hashlib.sha256(f"{os.path.abspath(path)}|{os.path.getmtime(path)}|{window}|{width}x{height}"
+def cached_reference(cache, path, window, width, height, linetypes=False):
+    style = "|linetypes" if linetypes else ""
+    key = hashlib.sha256(f"{os.path.abspath(path)}|{os.path.getmtime(path)}|{window}|{width}x{height}{style}"
                          .encode()).hexdigest()[:24]
     file = os.path.join(cache, key + ".npy") if cache else None
     if file and os.path.exists(file):
         return np.load(file)
-    rgb = ezdxf_picture(path, window, width, height)
+    rgb = ezdxf_picture(path, window, width, height, linetypes)
     if file and rgb is not None:
         os.makedirs(cache, exist_ok=True)
         np.save(file, rgb)
@@ -203,6 +208,7 @@ def main():
     ap.add_argument("--tolerance", type=int, default=3, help="pixels (3)")
     ap.add_argument("--keep")
     ap.add_argument("--cache")
+    ap.add_argument("--linetypes", action="store_true", help="ezdxf draws the linetypes' dashes")
     ap.add_argument("files", nargs="*")
     a = ap.parse_args()
     width, height = (int(v) for v in a.size.lower().split("x"))
@@ -221,7 +227,7 @@ def main():
             print(f"{name:48} {'no extents':>20}")
             continue
         v_rgb = vantrel_picture(a.cli, path, width, height)
-        r_rgb = cached_reference(a.cache, path, window, width, height)
+        r_rgb = cached_reference(a.cache, path, window, width, height, a.linetypes)
         if v_rgb is None or r_rgb is None:
             print(f"{name:48} {'no picture from ' + ('Vantrel' if v_rgb is None else 'ezdxf'):>20}")
             continue

@@ -5,8 +5,9 @@ The drawing fuzz targets are seeded from samples/ and the corpus; the BMP, PNG
 and DWG preview targets start better from a few valid pictures of every
 layout the decoders handle, and the reader from small drawings of the kinds
 the corpus holds few of: splines of every form, traces, MINSERT arrays,
-dimensions inside blocks and blocks that insert themselves. Run it again
-after changing it; the output is committed.
+dimensions inside blocks, blocks that insert themselves, linetypes with
+their scales, hatches and wide polylines. Run it again after changing it;
+the output is committed.
 """
 import os
 import struct
@@ -126,6 +127,18 @@ def dxf(blocks, entities):
     return ("\n".join(out) + "\n").encode()
 
 
+def tables(header, ltypes):
+    """A HEADER section of (name, code, value) and an LTYPE table of group lists."""
+    out = ["0", "SECTION", "2", "HEADER"]
+    for name, code, value in header:
+        out += ["9", name, str(code), str(value)]
+    out += ["0", "ENDSEC", "0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "LTYPE", "70", str(len(ltypes))]
+    for groups in ltypes:
+        out += ["0", "LTYPE"] + [str(v) for pair in groups for v in pair]
+    out += ["0", "ENDTAB", "0", "ENDSEC"]
+    return ("\n".join(out) + "\n").encode()
+
+
 def points(code, pts):
     return [g for x, y in pts for g in ((code, x), (code + 10, y), (code + 20, 0))]
 
@@ -148,6 +161,25 @@ def dxf_seeds():
     yield "minsert.dxf", dxf([("M", (0, 0), [("CIRCLE", points(10, [(0, 0)]) + [(40, 1)])])],
                              [("INSERT", [(2, "M"), (10, 0), (20, 0), (41, 2), (42, 1), (50, 30),
                                           (70, 3), (71, 2), (44, 5), (45, 4)])])
+    # Linetypes: a plain dash pattern, one with a text and a shape in it
+    # (their groups skipped, their lengths kept), one whose count lies, and
+    # records of every kind that carries a linetype scale.
+    dashed = [(2, "DASHED"), (70, 0), (3, "__ __"), (72, 65), (73, 2), (40, 0.75), (49, 0.5), (74, 0),
+              (49, -0.25), (74, 0)]
+    gas = [(2, "GAS_LINE"), (72, 65), (73, 3), (40, 0.7), (49, 0.5), (74, 0), (49, -0.2), (74, 2),
+           (75, 0), (340, "1F"), (46, 0.1), (50, 0), (44, -0.1), (45, -0.05), (9, "GAS"), (49, -0.25),
+           (74, 4), (75, 132), (46, 0.1)]
+    liar = [(2, "liar"), (73, 1000), (40, -1), (49, 0), (49, -1e-300), (49, 1e300)]
+    scaled = [(6, "DASHED"), (48, 0.5)]
+    yield "linetypes.dxf", tables([("$LTSCALE", 40, 0.03), ("$CELTSCALE", 40, 2)], [dashed, gas, liar]) + dxf(
+        [("L", (0, 0), [("LINE", [(6, "liar"), (48, 0)] + points(10, [(0, 0)]) + points(11, [(9, 0)]))])],
+        [("LINE", scaled + points(10, [(0, 0)]) + points(11, [(5, 5)])),
+         ("CIRCLE", [(6, "GAS_LINE"), (48, 1e30)] + points(10, [(0, 0)]) + [(40, 3)]),
+         ("ARC", scaled + points(10, [(0, 0)]) + [(40, 2), (50, 10), (51, 350)]),
+         ("LWPOLYLINE", scaled + [(90, 3), (70, 1)] + [g for x, y in [(0, 0), (4, 0), (4, 4)] for g in ((10, x), (20, y))]),
+         ("ELLIPSE", scaled + points(10, [(0, 0)]) + points(11, [(3, 0)]) + [(40, 0.5), (41, 0), (42, 6.28)]),
+         ("SPLINE", scaled + [(71, 1), (72, 4), (73, 2), (40, 0), (40, 0), (40, 1), (40, 1)] + points(10, [(0, 0), (2, 2)])),
+         ("INSERT", [(2, "L"), (6, "BYBLOCK"), (10, 1), (20, 1)])])
     dimension = [(2, "*D1")] + points(10, [(0, 0)]) + [(70, 0)]
     yield "nested.dxf", dxf(
         [("*D1", (0, 0), [("LINE", points(10, [(0, 0)]) + points(11, [(5, 0)]))]),
@@ -157,6 +189,29 @@ def dxf_seeds():
          ("B", (0, 0), [("INSERT", [(2, "A"), (10, 0), (20, 1), (41, -1)]),
                         ("TEXT", points(10, [(0, 0)]) + [(40, 1), (1, "B"), (50, 15)])])],
         [("INSERT", [(2, "A"), (10, 0), (20, 0), (50, 45), (210, 0), (220, 0), (230, -1)])])
+    # Hatch boundaries of every path and edge kind, a dashed pattern, a solid
+    # hatch inside a block placed turned and scaled, and wide polylines.
+    square = [(92, 7), (72, 1), (73, 1), (93, 4), (10, 0), (20, 0), (42, 0.5), (10, 4), (20, 0),
+              (10, 4), (20, 4), (10, 0), (20, 4)]
+    edges = [(92, 1), (93, 4), (72, 1), (10, 1), (20, 1), (11, 3), (21, 1),
+             (72, 2), (10, 3), (20, 2), (40, 1), (50, 270), (51, 90), (73, 0),
+             (72, 3), (10, 2), (20, 3), (11, 1), (21, 0), (40, 0.5), (50, 0), (51, 180), (73, 1),
+             (72, 4), (94, 3), (73, 1), (74, 0), (95, 8), (96, 4)] + [(40, k) for k in (0, 0, 0, 0, 1, 1, 1, 1)] + \
+        [g for x, y in ((1, 3), (0, 2), (0, 1), (1, 1)) for g in ((10, x), (20, y))] + \
+        [(42, 1), (42, 2), (42, 2), (42, 1), (97, 2), (11, 1), (21, 3), (11, 1), (21, 1), (97, 0)]
+    pattern = [(75, 0), (76, 1), (52, 0), (41, 1), (77, 0), (78, 2),
+               (53, 45), (43, 0), (44, 0), (45, -0.5), (46, 0.5), (79, 2), (49, 0.5), (49, -0.25),
+               (53, 135), (43, 0), (44, 0), (45, -0.5), (46, -0.5), (79, 1), (49, 0), (98, 1), (10, 2), (20, 2)]
+    head = [(10, 0), (20, 0), (30, 0), (210, 0), (220, 0), (230, 1)]
+    patterned = head + [(2, "ANSI37"), (70, 0), (71, 0), (91, 2)] + square + edges + pattern
+    solid = head + [(2, "SOLID"), (70, 1), (71, 0), (91, 1)] + square + [(75, 0), (76, 1), (98, 0)]
+    wide = [(90, 3), (70, 1), (43, 0.5), (10, 0), (20, 0), (10, 5), (20, 0), (42, 1), (40, 1), (41, 0),
+            (10, 5), (20, 5)]
+    yield "hatches.dxf", dxf(
+        [("H", (0, 0), [("HATCH", solid), ("LWPOLYLINE", wide)])],
+        [("HATCH", patterned), ("INSERT", [(2, "H"), (10, 9), (20, 0), (41, 2), (42, 1), (50, 30)]),
+         ("POLYLINE", [(66, 1), (70, 0), (40, 0.2), (41, 0.4)]), ("VERTEX", points(10, [(0, 0)])),
+         ("VERTEX", points(10, [(3, 1)]) + [(40, 1), (41, 0)]), ("VERTEX", points(10, [(6, 0)])), ("SEQEND", [])])
     yield "styles.dxf", styled_dxf(
         [[(2, "Standard"), (70, 0), (40, 0), (41, 0.8), (50, 15), (3, "txt.shx"), (4, "extfont2.shx")],
          [(2, "Title"), (3, "arialbd.ttf"), (4, ""), (1001, "ACAD"), (1000, "Arial"), (1071, 33554432)]],

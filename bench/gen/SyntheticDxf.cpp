@@ -498,4 +498,60 @@ SyntheticDxfOptions ExpansionBombOptions(int blockLines, std::int64_t inserts, b
   return o;
 }
 
+std::string DenseHatchDxfText(double patternScale, double size) {
+  std::string out;
+  auto pair = [&out](int code, const std::string& value) {
+    out += std::to_string(code) + "\n" + value + "\n";
+  };
+  auto real = [](double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.12g", v);
+    return std::string(buf);
+  };
+  pair(0, "SECTION");
+  pair(2, "ENTITIES");
+  pair(0, "HATCH");
+  pair(8, "0");
+  pair(62, "3");
+  for (int c : {10, 20, 30}) pair(c, "0");
+  pair(2, "ANSI37");
+  pair(70, "0");
+  pair(71, "0");
+  pair(91, "1");
+  pair(92, "3");  // external polyline path
+  pair(72, "0");
+  pair(73, "1");
+  pair(93, "4");
+  const double corners[4][2] = {{0, 0}, {size, 0}, {size, size}, {0, size}};
+  for (const auto& c : corners) {
+    pair(10, real(c[0]));
+    pair(20, real(c[1]));
+  }
+  pair(97, "0");
+  pair(75, "0");
+  pair(76, "1");
+  pair(52, "0");
+  pair(41, real(patternScale));
+  pair(77, "0");
+  pair(78, "2");
+  const double d = 3.175 * patternScale, step = d / std::sqrt(2.0);
+  // 45 degrees, solid; 135 degrees, dashed.
+  pair(53, "45");
+  for (int c : {43, 44}) pair(c, "0");
+  pair(45, real(-step));
+  pair(46, real(step));
+  pair(79, "0");
+  pair(53, "135");
+  for (int c : {43, 44}) pair(c, "0");
+  pair(45, real(-step));
+  pair(46, real(-step));
+  pair(79, "2");
+  pair(49, real(d));
+  pair(49, real(-d / 2));
+  pair(98, "0");
+  pair(0, "ENDSEC");
+  pair(0, "EOF");
+  return out;
+}
+
 }  // namespace vantrel::bench

@@ -85,4 +85,10 @@ SyntheticDxfOptions BigDrawingOptions();
 // records of each.
 SyntheticDxfOptions ExpansionBombOptions(int blockLines, std::int64_t inserts, bool nested);
 
+// One square HATCH of side `size` at the origin, filled with the two line
+// families of a crossed pattern at 45 and 135 degrees (3.175 apart, the
+// second dashed 3.175 / -1.5875) times patternScale, as the file stores a
+// pattern: scaled and turned already.
+std::string DenseHatchDxfText(double patternScale, double size);
+
 }  // namespace vantrel::bench

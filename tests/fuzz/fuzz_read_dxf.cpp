@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the DXF reader in both encodings, and what it
 // read to the geometry passes and the MTEXT format parser: every read must
-// end with a status, and no spline, nesting of blocks, array of inserts or
-// MTEXT code may crash, hang or read out of bounds.
+// end with a status, and no spline, hatch boundary, nesting of blocks, array
+// of inserts or MTEXT code may crash, hang or read out of bounds.
 #include <cstdint>
 #include <string>
 

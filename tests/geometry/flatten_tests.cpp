@@ -382,5 +382,46 @@ TEST(FlatteningRoom, BoundsWhatThePassesAppend) {
   EXPECT_GT(d.EntLineAry.size(), 36u + 36 + 36 + 37);
 }
 
+// Every line and arc a curve becomes keeps the curve's linetype scale; a
+// lost one would draw its dashes at the wrong size.
+TEST(FlatteningPasses, LinesAndArcsKeepTheLinetypeScaleOfTheirCurve) {
+  Drawing d;
+  AddPolyline(d.EntLwpAry, d.EntLwpVerAry, 0, {{P(0, 0), 1}, {P(2, 0)}, {P(2, 2)}});
+  d.EntLwpAry[0].code48 = 2;
+  TEllipseBlk e;
+  e.endpoint = P(4, 0);
+  e.henpei = 0.5;
+  e.owari = 2 * kPi;
+  e.code48 = 3;
+  d.EntEllipseAry.push_back(e);
+  d.EntCircleAry.push_back(test::Circle(P(5, 0), 1));
+  d.EntCircleAry[0].code210 = P(0, 0, -1);
+  d.EntCircleAry[0].code48 = 4;
+  TSplineBlk spline;
+  spline.code71 = 1;
+  spline.code10Ary = {P(0, 0), P(1, 1), P(2, 0)};
+  spline.code40Ary = {0, 0, 1, 2, 2};
+  spline.code48 = 5;
+  d.SplineAry.push_back(spline);
+
+  PolylinesToLines(d);
+  ASSERT_EQ(d.EntArcAry.size(), 1u);
+  EXPECT_EQ(d.EntArcAry[0].code48, 2.0f);
+  std::size_t from = 0;
+  auto expectScale = [&](float scale, const char* what) {
+    ASSERT_GT(d.EntLineAry.size(), from) << what;
+    for (std::size_t i = from; i < d.EntLineAry.size(); ++i)
+      EXPECT_EQ(d.EntLineAry[i].code48, scale) << what;
+    from = d.EntLineAry.size();
+  };
+  expectScale(2, "polyline");
+  EllipsesToLines(d, 10);
+  expectScale(3, "ellipse");
+  CirclesToLines(d, 10);
+  expectScale(4, "circle chords");
+  SplinesToLines(d);
+  expectScale(5, "spline");
+}
+
 }  // namespace
 }  // namespace vantrel

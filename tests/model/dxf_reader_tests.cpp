@@ -240,6 +240,93 @@ TEST(DxfReader, PolylineVertices) {
   EXPECT_EQ(r.d.EntLineAry[0].st.x, 7);
 }
 
+TEST(DxfReader, PolylineWidthsFromHeaderConstantAndVertices) {
+  ReadResult r;
+  ReadBytes(r, Dxf(Entities({{0, "LWPOLYLINE"}, {90, "2"}, {43, "2"}, {10, "0"}, {20, "0"},
+                             {10, "5"}, {20, "0"}, {40, "1"}, {41, "3"},
+                             {0, "POLYLINE"}, {66, "1"}, {40, "0.5"}, {41, "0.25"},
+                             {0, "VERTEX"}, {10, "1"}, {20, "1"}, {40, "2"},
+                             {0, "VERTEX"}, {10, "2"}, {20, "2"},
+                             {0, "SEQEND"}})));
+  ASSERT_EQ(r.d.EntLwpVerAry.size(), 4u);
+  EXPECT_EQ(r.d.EntLwpAry[0].code43, 2);
+  EXPECT_EQ(r.d.EntLwpVerAry[0].code40, 2);
+  EXPECT_EQ(r.d.EntLwpVerAry[0].code41, 2);
+  EXPECT_EQ(r.d.EntLwpVerAry[1].code40, 1);
+  EXPECT_EQ(r.d.EntLwpVerAry[1].code41, 3);
+  EXPECT_EQ(r.d.EntLwpVerAry[2].code40, 2);
+  EXPECT_EQ(r.d.EntLwpVerAry[2].code41, 0.25);
+  EXPECT_EQ(r.d.EntLwpVerAry[3].code40, 0.5);
+  EXPECT_EQ(r.d.EntLwpVerAry[3].code41, 0.25);
+}
+
+// The hatch reuses 10, 40, 42, 72 and 73 in every part; each must land in
+// its part, and the seed points at the end must not move anything.
+TEST(DxfReader, HatchPathsEdgesAndPatternLines) {
+  ReadResult r;
+  ReadBytes(r, Dxf(Entities(
+                   {{0, "HATCH"}, {8, "H"}, {62, "3"}, {10, "0"}, {20, "0"}, {30, "2"}, {210, "0"}, {220, "0"},
+                    {230, "1"}, {2, "ANSI31"}, {70, "0"}, {71, "0"}, {91, "2"},
+                    // A polyline path with a bulge.
+                    {92, "7"}, {72, "1"}, {73, "1"}, {93, "3"}, {10, "0"}, {20, "0"}, {42, "0.5"}, {10, "10"},
+                    {20, "0"}, {10, "10"}, {20, "10"}, {97, "0"},
+                    // An edge path of every kind of edge.
+                    {92, "0"}, {93, "4"}, {72, "1"}, {10, "1"}, {20, "1"}, {11, "2"}, {21, "1"},
+                    {72, "2"}, {10, "2"}, {20, "2"}, {40, "1"}, {50, "270"}, {51, "90"}, {73, "1"},
+                    {72, "3"}, {10, "2"}, {20, "4"}, {11, "1"}, {21, "0"}, {40, "0.5"}, {50, "0"}, {51, "180"}, {73, "0"},
+                    {72, "4"}, {94, "3"}, {73, "1"}, {74, "0"}, {95, "8"}, {96, "4"},
+                    {40, "0"}, {40, "0"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"}, {40, "1"}, {40, "1"},
+                    {10, "1"}, {20, "4"}, {10, "0"}, {20, "3"}, {10, "0"}, {20, "2"}, {10, "1"}, {20, "1"},
+                    {42, "1"}, {42, "2"}, {42, "2"}, {42, "1"},
+                    {97, "2"}, {11, "1"}, {21, "4"}, {11, "1"}, {21, "1"}, {12, "-1"}, {22, "0"},
+                    {97, "1"}, {330, "1F"},
+                    {75, "1"}, {76, "1"}, {52, "45"}, {41, "2"}, {77, "0"}, {78, "2"},
+                    {53, "45"}, {43, "0"}, {44, "0"}, {45, "-1"}, {46, "1"}, {79, "2"}, {49, "1"}, {49, "-0.5"},
+                    {53, "135"}, {43, "1"}, {44, "2"}, {45, "-1"}, {46, "-1"}, {79, "0"},
+                    {47, "0.1"}, {98, "1"}, {10, "5"}, {20, "5"},
+                    {0, "LINE"}, {10, "7"}})));
+  ASSERT_EQ(r.d.EntHatchAry.size(), 1u);
+  const THatchBlk& h = r.d.EntHatchAry[0];
+  EXPECT_EQ(h.layer, u"H");
+  EXPECT_EQ(h.color, 3);
+  EXPECT_EQ(h.pattern, u"ANSI31");
+  EXPECT_EQ(h.code10, (TAcadPoint{0, 0, 2}));
+  EXPECT_EQ(h.code75, 1);
+  EXPECT_EQ(h.code41, 2);
+  EXPECT_EQ(h.code52, 45);
+  ASSERT_EQ(h.paths.size(), 2u);
+  EXPECT_EQ(h.paths[0].code92, 7);
+  EXPECT_EQ(h.paths[0].count, 3u);
+  EXPECT_EQ(h.paths[1].first, 3u);
+  EXPECT_EQ(h.paths[1].count, 4u);
+  ASSERT_EQ(h.edges.size(), 7u);
+  EXPECT_EQ(h.edges[0].code42, 0.5);
+  EXPECT_EQ(h.edges[2].code10, (TAcadPoint{10, 10, 0}));
+  EXPECT_EQ(h.edges[3].type, 1);
+  EXPECT_EQ(h.edges[3].code11, (TAcadPoint{2, 1, 0}));
+  EXPECT_EQ(h.edges[4].code40, 1);
+  EXPECT_EQ(h.edges[4].code50, 270);
+  EXPECT_EQ(h.edges[5].code11, (TAcadPoint{1, 0, 0}));
+  EXPECT_EQ(h.edges[5].code73, 0);
+  ASSERT_EQ(h.splines.size(), 1u);
+  const TSplineBlk& s = h.splines[h.edges[6].spline];
+  EXPECT_EQ(s.code71, 3);
+  EXPECT_EQ(s.code40Ary.size(), 8u);
+  ASSERT_EQ(s.code10Ary.size(), 4u);
+  EXPECT_EQ(s.code10Ary[3], (TAcadPoint{1, 1, 0}));
+  EXPECT_EQ(s.code41Ary, (std::vector<double>{1, 2, 2, 1}));
+  EXPECT_EQ(s.code11Ary.size(), 2u);
+  EXPECT_EQ(s.code12, (TAcadPoint{-1, 0, 0}));
+  ASSERT_EQ(h.lines.size(), 2u);
+  EXPECT_EQ(h.lines[0].code53, 45);
+  EXPECT_EQ(h.lines[0].offset, (TAcadPoint{-1, 1, 0}));
+  EXPECT_EQ(h.lines[0].code49Ary, (std::vector<double>{1, -0.5}));
+  EXPECT_EQ(h.lines[1].base, (TAcadPoint{1, 2, 0}));
+  EXPECT_TRUE(h.lines[1].code49Ary.empty());
+  ASSERT_EQ(r.d.EntLineAry.size(), 1u);
+  EXPECT_EQ(r.d.EntLineAry[0].st.x, 7);
+}
+
 TEST(DxfReader, LeaderSplineDimensionFaceSolid) {
   ReadResult r;
   ReadBytes(r, Dxf(Entities({{0, "LEADER"}, {8, "0"}, {3, "STD"}, {76, "5"},
@@ -340,6 +427,55 @@ TEST(DxfReader, ViewTableSurvivesLaterTables) {
   EXPECT_EQ(r.d.ViewAry[1].height, 30);
   EXPECT_EQ(r.d.ViewAry[1].width, 40);
   EXPECT_EQ(r.d.ViewAry[1].code70, 1);
+}
+
+TEST(DxfReader, LinetypePatternsTheirScaleAndEachRecordsScale) {
+  ReadResult r;
+  PairList file{{0, "SECTION"}, {2, "HEADER"}, {9, "$CELTSCALE"}, {40, "7"},
+                {9, "$LTSCALE"}, {40, "0.03"}, {9, "$TEXTSIZE"}, {40, "2.5"}, {0, "ENDSEC"},
+                {0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "LTYPE"}, {70, "3"},
+                {0, "LTYPE"}, {2, "Continuous"}, {70, "0"}, {3, "Solid line"}, {72, "65"},
+                {73, "0"}, {40, "0"},
+                // The count claims five elements; three are there. The text
+                // of the second element is passed over, its length kept.
+                {0, "LTYPE"}, {2, "gas_line"}, {3, "Gas --GAS--"}, {72, "65"}, {73, "5"},
+                {40, "0.7"}, {49, "0.5"}, {74, "0"}, {49, "-0.2"}, {74, "2"}, {75, "0"},
+                {340, "1F"}, {46, "0.1"}, {50, "0"}, {44, "-0.1"}, {45, "-0.05"}, {9, "GAS"},
+                {49, "0"}, {0, "ENDTAB"},
+                {0, "ENDSEC"}};
+  file = Concat(file, Entities({{0, "LINE"}, {6, "gas_line"}, {48, "2.5"}, {10, "0"}, {11, "1"},
+                                {0, "CIRCLE"}, {48, "0.5"}, {40, "1"},
+                                {0, "ARC"}, {40, "1"},
+                                {0, "LWPOLYLINE"}, {48, "3"}, {10, "0"}, {20, "0"},
+                                {0, "ELLIPSE"}, {48, "4"}, {40, "0.5"},
+                                {0, "SPLINE"}, {48, "5"}}));
+  ReadBytes(r, Dxf(file));
+  ASSERT_EQ(r.status, u"");
+  EXPECT_DOUBLE_EQ(r.d.LtScale, 0.03);  // $CELTSCALE is for new entities only
+  ASSERT_EQ(r.d.LtypeAry.size(), 2u);
+  EXPECT_EQ(r.d.LtypeAry[0].name, u"CONTINUOUS");
+  EXPECT_TRUE(r.d.LtypeAry[0].code49Ary.empty());
+  const TLtypeTbl& gas = r.d.LtypeAry[1];
+  EXPECT_EQ(gas.name, u"GAS_LINE");
+  EXPECT_EQ(gas.code3, u"Gas --GAS--");
+  EXPECT_EQ(gas.code73, 5);
+  EXPECT_DOUBLE_EQ(gas.code40, 0.7);
+  EXPECT_EQ(gas.code49Ary, (std::vector<double>{0.5, -0.2, 0}));
+  EXPECT_EQ(gas.code74Ary, (std::vector<SmallInt>{0, 2, 0}));
+  ASSERT_EQ(r.d.EntLineAry.size(), 1u);
+  EXPECT_EQ(r.d.EntLineAry[0].ltype, u"GAS_LINE");
+  EXPECT_FLOAT_EQ(r.d.EntLineAry[0].code48, 2.5f);
+  EXPECT_FLOAT_EQ(r.d.EntCircleAry.at(0).code48, 0.5f);
+  EXPECT_FLOAT_EQ(r.d.EntArcAry.at(0).code48, 1.0f);  // the format's default
+  EXPECT_FLOAT_EQ(r.d.EntLwpAry.at(0).code48, 3.0f);
+  EXPECT_FLOAT_EQ(r.d.EntEllipseAry.at(0).code48, 4.0f);
+  EXPECT_FLOAT_EQ(r.d.SplineAry.at(0).code48, 5.0f);
+
+  // A file without the header variable draws at scale 1, also after one
+  // that had it.
+  ReadBytes(r, Dxf(Entities({{0, "LINE"}})));
+  EXPECT_EQ(r.d.LtScale, 1);
+  EXPECT_TRUE(r.d.LtypeAry.empty());
 }
 
 TEST(DxfReader, BadValueStopsReadKeepingEarlierRecords) {
