@@ -159,9 +159,11 @@ void DrawSingleLine(Canvas& canvas, PixelPoint ScreenCenter, const std::u16strin
   ShowPiece(canvas, ScreenCenter, Scale, Along(A, 0, up, theta, Scale), theta, dx, width, s, S, Colour);
 }
 
+// A piece views its run's text: the words of one run on one line follow
+// each other there, so a piece grows without copying.
 struct Piece {
   std::size_t run = 0;
-  std::u16string text;
+  std::u16string_view text;
   double x = 0;
   double width = 0;
 };
@@ -242,11 +244,11 @@ void DrawMText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S,
         const double w = WidthOf(canvas, s, runs[k]->widthFactor, word);
         if (!line.pieces.empty() && line.pieces.back().run == k) {
           Piece& p = line.pieces.back();
-          p.text += word;
+          p.text = std::u16string_view(p.text.data(), p.text.size() + word.size());
           p.width = WidthOf(canvas, s, runs[k]->widthFactor, p.text);
           line.width = p.x + p.width;
         } else {
-          line.pieces.push_back(Piece{k, std::u16string(word), line.width, w});
+          line.pieces.push_back(Piece{k, word, line.width, w});
           line.width += w;
         }
       }
