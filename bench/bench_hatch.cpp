@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "bench/RunBenchmarks.h"
 #include "bench/gen/SyntheticDxf.h"
 #include "model/DxfReader.h"
 #include "model/Feedback.h"
@@ -114,10 +115,5 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseManualTime()
         ->MinTime(0.5);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  Summary();
-  return 0;
+  return vantrel::bench::RunRegisteredBenchmarks(argc, argv, Summary);
 }

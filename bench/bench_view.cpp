@@ -18,6 +18,7 @@
 
 #include <unistd.h>
 
+#include "bench/RunBenchmarks.h"
 #include "bench/gen/SyntheticDxf.h"
 #include "model/DxfReader.h"
 #include "model/Feedback.h"
@@ -157,10 +158,5 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->MinTime(1.0);
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  Summary();
-  return 0;
+  return vantrel::bench::RunRegisteredBenchmarks(argc, argv, Summary);
 }

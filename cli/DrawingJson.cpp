@@ -411,6 +411,118 @@ void Visit(V& v, const THatchBlk& r) {
   v("code60", r.code60);
 }
 
+template <class V>
+void Visit(V& v, const TPointBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("pt10", r.pt10);
+  v("code67", r.code67);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TXLineBlk& r) {
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("ray", r.ray);
+  v("code10", r.code10);
+  v("code11", r.code11);
+  v.Derived("PenColor", r.PenColor);
+  v.Derived("PenStyle", r.PenStyle);
+  v("code67", r.code67);
+  v.Derived("layindex", r.layindex);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TMLineVer& r) {
+  v("code11", r.code11);
+  v("code12", r.code12);
+  v("code13", r.code13);
+  v("code41Ary", r.code41Ary);
+}
+
+template <class V>
+void Visit(V& v, const TMLineBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("style", r.style);
+  v("code40", r.code40);
+  v("code70", r.code70);
+  v("code71", r.code71);
+  v("code73", r.code73);
+  v("verAry", r.verAry);
+  v("code67", r.code67);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TMLineStyle& r) {
+  v("name", r.name);
+  v("handle", r.handle);
+  v("code49Ary", r.code49Ary);
+}
+
+template <class V>
+void Visit(V& v, const TMeshBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("code10Ary", r.code10Ary);
+  v("code90Ary", r.code90Ary);
+  v("code67", r.code67);
+  v("code60", r.code60);
+}
+
+template <class V>
+void Visit(V& v, const TMLeaderLdr& r) {
+  v("code10", r.code10);
+  v("code11", r.code11);
+  v("code40", r.code40);
+  v("code271", r.code271);
+  v("code10Ary", r.code10Ary);
+  v("lineAry", r.lineAry);
+}
+
+template <class V>
+void Visit(V& v, const TMLeaderBlk& r) {
+  v("bname", r.bname);
+  v("layer", r.layer);
+  v("ltype", r.ltype);
+  v("color", r.color);
+  v("code170", r.code170);
+  v("code291", r.code291);
+  v("code292", r.code292);
+  v("code91", r.code91);
+  v("code40", r.code40);
+  v("code41", r.code41);
+  v("code140", r.code140);
+  v("code145", r.code145);
+  v("code290", r.code290);
+  v("str", r.str);
+  v("code296", r.code296);
+  v("code341", r.code341);
+  v("code15", r.code15);
+  v("code16", r.code16);
+  v("code46", r.code46);
+  v("code93", r.code93);
+  v("code12", r.code12);
+  v("code13", r.code13);
+  v("code43", r.code43);
+  v("code45", r.code45);
+  v("code171", r.code171);
+  v("code90", r.code90);
+  v("leaderAry", r.leaderAry);
+  v("code67", r.code67);
+  v("code60", r.code60);
+}
+
 // Every table in model order; f(name, table).
 template <class F>
 void ForEachTable(const Drawing& d, F&& f) {
@@ -457,6 +569,19 @@ void ForEachTable(const Drawing& d, F&& f) {
   f("EntFillFamilyAry", d.EntFillFamilyAry);
   f("EntFillDashAry", d.EntFillDashAry);
   f("EntHatchAry", d.EntHatchAry);
+  f("BlkPointAry", d.BlkPointAry);
+  f("EntPointAry", d.EntPointAry);
+  f("BlkMeshAry", d.BlkMeshAry);
+  f("EntMeshAry", d.EntMeshAry);
+  f("BlkMLineAry", d.BlkMLineAry);
+  f("EntMLineAry", d.EntMLineAry);
+  f("MLineStyleAry", d.MLineStyleAry);
+  f("BlkMLeaderAry", d.BlkMLeaderAry);
+  f("MLeaderAry", d.MLeaderAry);
+  f("AttdefAry", d.AttdefAry);
+  f("AcadTableAry", d.AcadTableAry);
+  f("ArcDimensionAry", d.ArcDimensionAry);
+  f("XLineAry", d.XLineAry);
 }
 
 constexpr char kHex[] = "0123456789abcdef";
@@ -629,6 +754,7 @@ class JsonOut {
   void Value(const TAcadPoint (&points)[N]) {
     List(points, N);
   }
+  void Value(const std::vector<std::int32_t>& values) { List(values.data(), values.size()); }
   // Records nested in a record (a block's inserts, a hatch's paths): the
   // fields of the outer record resume after them.
   template <class T>

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/LineOf.h"
 #include "geometry/TableRoom.h"
 
 namespace vantrel {
@@ -359,14 +360,7 @@ void PlaceAsChords(Drawing& d, const R& e, double st, double ed, const Placement
   };
   TAcadPoint prev = at(0);
   for (std::size_t k = 1; k <= n; ++k) {
-    TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
-    line.bname = e.bname;
-    line.layer = e.layer;
-    line.ltype = e.ltype;
-    line.code48 = e.code48;
-    line.color = e.color;
-    line.st = prev;
-    line.ed = at(k);
+    TAcadLineBlk line = LineOf(e, prev, at(k));
     prev = line.ed;
     ApplyOwner(line, owner, ownerColor);
     d.EntLineAry.push_back(std::move(line));

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/LineOf.h"
+#include "geometry/MoreKinds.h"
 #include "geometry/PolylineWidths.h"
 #include "geometry/Spline.h"
 #include "geometry/TableRoom.h"
@@ -67,19 +69,6 @@ class VertexCursor {
 
 bool IsClosed(SmallInt code70) { return (code70 & 1) != 0; }
 
-template <class Source>
-TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
-  TAcadLineBlk line = ZeroRecord<TAcadLineBlk>();
-  line.bname = s.bname;
-  line.layer = s.layer;
-  line.ltype = s.ltype;
-  if constexpr (requires { s.code48; }) line.code48 = s.code48;
-  line.color = s.color;
-  line.st = st;
-  line.ed = ed;
-  return line;
-}
-
 // The arc of a polyline's bulge, with the polyline's owner and looks.
 TArcBlk ArcOf(const TLwpBlk& p, TAcadPoint center, double radius, double stDeg, double edDeg) {
   TArcBlk arc = ZeroRecord<TArcBlk>();
@@ -97,7 +86,8 @@ TArcBlk ArcOf(const TLwpBlk& p, TAcadPoint center, double radius, double stDeg, 
 }
 
 // At most one line or arc per vertex (the closing segment included); a
-// polygon mesh adds at most one closing line per column, so twice that.
+// polygon mesh has a line along each direction from each vertex, so twice
+// that, and a face record of a polyface mesh four edges.
 struct PolylineBound {
   std::size_t lines = 0;
   std::size_t arcs = 0;
@@ -106,11 +96,11 @@ struct PolylineBound {
   PolylineBound(const std::vector<TLwpBlk>& headers, const std::vector<TLwpVer>& vertices) {
     bool anyMesh = false;
     for (const TLwpBlk& p : headers) {
-      anyMesh = anyMesh || (p.code70 & 16) != 0;
+      anyMesh = anyMesh || (p.code70 & (16 | 64)) != 0;
       extruded = extruded || !HasDefaultExtrusion(p.code210);
     }
     for (const TLwpVer& v : vertices) arcs += v.code42 != 0 ? 1 : 0;
-    lines = vertices.size() * (anyMesh ? 2 : 1);
+    lines = vertices.size() * (anyMesh ? 4 : 1);
   }
 };
 
@@ -127,13 +117,20 @@ TAcadPoint EllipsePoint(TAcadPoint P, TAcadPoint C, TAcadPoint U, TAcadPoint N, 
 
 namespace {
 
-// Polygon mesh: only the lines along M are drawn, from each column's first
-// vertex on.
+// Polygon mesh: the M x N grid of its vertices (vertex i, j at i N + j),
+// lines along M closed back to each column's start when bit 1 is set, lines
+// along N closed back to each row's start when bit 32 is set.
 template <class AddLine>
 void AppendMeshLines(const TLwpBlk& p, const std::vector<TLwpVer>& run, AddLine&& addLine) {
   const std::int64_t count = static_cast<std::int64_t>(run.size());
   const std::int64_t m = p.code71;
   const std::int64_t n = p.code72;
+  for (std::int64_t i = 0; i < m && n > 0 && i * n < count; ++i) {
+    const std::int64_t row = i * n;
+    std::int64_t j = 1;
+    for (; j < n && row + j < count; ++j) addLine(run[row + j - 1].code10, run[row + j].code10);
+    if ((p.code70 & 32) != 0 && j == n && n > 2) addLine(run[row + n - 1].code10, run[row].code10);
+  }
   // A column whose first vertex is missing has nothing to start from.
   for (std::int64_t j = 0; j < n && j < count; ++j) {
     TAcadPoint current = run[j].code10;
@@ -157,6 +154,7 @@ void BlockPolylinesToLines(Drawing& d) {
   ReserveTable(d.BlkArcAry, d.BlkArcAry.size() + bound.arcs);
   VertexCursor cursor(d.BlkLwpVerAry);
   std::vector<TLwpVer> run;
+  std::vector<std::pair<TAcadPoint, TAcadPoint>> edges;
   PolylineBands bands;
   for (const TLwpBlk& p : d.BlkLwpAry) {
     if (p.code60 != 0) continue;
@@ -171,7 +169,11 @@ void BlockPolylinesToLines(Drawing& d) {
       AppendMeshLines(p, run, addLine);
       continue;
     }
-    if ((p.code70 & 64) != 0) continue;
+    if ((p.code70 & 64) != 0) {
+      PolyfaceEdges(run, edges);
+      for (const auto& [st, ed] : edges) addLine(st, ed);
+      continue;
+    }
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     const bool widths = HasWidths(p);
     ApplyConstantWidth(p, run);
@@ -200,6 +202,7 @@ void PolylinesToLines(Drawing& d) {
   ReserveTable(d.EntArcAry, d.EntArcAry.size() + bound.arcs);
   VertexCursor cursor(d.EntLwpVerAry);
   std::vector<TLwpVer> run;
+  std::vector<std::pair<TAcadPoint, TAcadPoint>> edges;
   PolylineBands bands;
   for (const TLwpBlk& p : d.EntLwpAry) {
     if (p.code60 != 0) continue;
@@ -214,7 +217,11 @@ void PolylinesToLines(Drawing& d) {
       AppendMeshLines(p, run, addLine);
       continue;
     }
-    if ((p.code70 & 64) != 0) continue;
+    if ((p.code70 & 64) != 0) {
+      PolyfaceEdges(run, edges);
+      for (const auto& [st, ed] : edges) addLine(st, ed);
+      continue;
+    }
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     const bool widths = HasWidths(p);
     ApplyConstantWidth(p, run);

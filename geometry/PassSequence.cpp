@@ -10,6 +10,7 @@
 #include "geometry/Blocks.h"
 #include "geometry/Extents.h"
 #include "geometry/Flatten.h"
+#include "geometry/MoreKinds.h"
 #include "geometry/Hatch.h"
 
 namespace vantrel {
@@ -78,6 +79,20 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   // Every kind a block holds is drawn where its inserts place it; the
   // curves become block lines and the solids block fills first.
   BlockCurvesToLines(d, kCurveStepDeg);
+  BlockKindsToLines(d);
+  MLeaderBlocksToInserts(d);
+  Release(d.BlkPointAry);
+  Release(d.BlkMeshAry);
+  Release(d.BlkMLineAry);
+  Release(d.BlkMLeaderAry);
+  // Tables are inserts of their blocks and arc dimensions dimensions from
+  // here on; the counts of the panels were taken before.
+  TablesToInserts(d);
+  Release(d.AcadTableAry);
+  ArcDimensionsToDimensions(d);
+  Release(d.ArcDimensionAry);
+  AttdefsToTexts(d);
+  Release(d.AttdefAry);
   if (!d.BlkHatchAry.empty()) BlockHatchesToFills(d);
   Release(d.BlkHatchAry);
 
@@ -144,6 +159,15 @@ PassOutcome RunGeometryPasses(Drawing& d, const PassOptions& options) {
   Release(d.EntHatchAry);
   if (!d.SplineAry.empty()) SplinesToLines(d);
   Release(d.SplineAry);
+  PointsToLines(d);
+  Release(d.EntPointAry);
+  MeshesToLines(d);
+  Release(d.EntMeshAry);
+  MLinesToLines(d);
+  Release(d.EntMLineAry);
+  Release(d.MLineStyleAry);
+  MLeadersToLines(d);
+  Release(d.MLeaderAry);
 
   if (options.symbolLayerSwitch) ApplySymbolLayerSwitch(d, options.newJisChecked, options.oldJisChecked);
   CalcExtents(d);

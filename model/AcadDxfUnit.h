@@ -84,6 +84,7 @@ struct TBlockBlk {
   SmallInt layindex = 0;
   std::vector<TInsertBlk> InsertAry;
   SmallInt code60 = 0;
+  std::u16string code330;  // the handle of its block record, by which others name it
 };
 
 // The member initialisers of the entity records are the reader's start
@@ -160,8 +161,15 @@ struct TArcBlk {
 
 struct TLwpVer {
   Integer ihand = 0;
+  // The vertex flags and, for a face record of a polyface mesh, the 1-based
+  // indices of its corners (negative: the edge from that corner is hidden).
+  SmallInt code70 = 0;
+  SmallInt code71 = 0;
   TAcadPoint code10;
   double code42 = 0;
+  SmallInt code72 = 0;
+  SmallInt code73 = 0;
+  SmallInt code74 = 0;
   // Start and end width of the segment that leaves the vertex; a vertex
   // without its own takes its polyline's.
   double code40 = 0;
@@ -455,6 +463,126 @@ struct TFillBlk {
   SmallInt code60 = 0;
 };
 
+// A POINT, drawn as a dot in its colour.
+struct TPointBlk {
+  SharedName bname;
+  SharedName layer = u"0";
+  SharedName ltype = u"BYLAYER";
+  TAcadPoint pt10;
+  SmallInt color = 256;
+  SmallInt code67 = 0;
+  SmallInt code60 = 0;
+};
+
+// An XLINE (endless both ways) or a RAY (endless from code10 on) along
+// code11. Having no ends, they are drawn across whatever window the view
+// shows and never count in the extents.
+struct TXLineBlk {
+  SharedName layer = u"0";
+  SharedName ltype = u"BYLAYER";
+  TAcadPoint code10;
+  TAcadPoint code11{1, 0, 0};
+  TColor PenColor = 0;
+  SmallInt color = 256;
+  SmallInt code67 = 0;
+  SmallInt layindex = 0;
+  SmallInt code60 = 0;
+  TPenStyle PenStyle = psSolid;
+  bool ray = false;
+};
+
+// One vertex of an MLINE: its position, the direction of the segment that
+// starts there, the miter direction, and for each element the distance
+// along the miter to the element's line (the first of its 41 parameters).
+struct TMLineVer {
+  TAcadPoint code11;
+  TAcadPoint code12;
+  TAcadPoint code13;
+  std::vector<double> code41Ary;
+};
+
+struct TMLineBlk {
+  SharedName bname;
+  SharedName layer = u"0";
+  SharedName ltype = u"BYLAYER";
+  SharedName style;  // group 2
+  double code40 = 1;  // scale
+  SmallInt color = 256;
+  SmallInt code70 = 0;  // justification
+  SmallInt code71 = 0;  // bit 2: closed
+  SmallInt code73 = 0;  // elements
+  SmallInt code67 = 0;
+  SmallInt code60 = 0;
+  std::vector<TMLineVer> verAry;
+};
+
+// The element offsets of an MLINESTYLE object, for MLINEs whose vertices
+// carry no parameters of their own.
+struct TMLineStyle {
+  SharedName name;
+  std::u16string handle;
+  std::vector<double> code49Ary;
+};
+
+// A MESH: its vertices and its faces as the file lists them (a corner count,
+// then that many vertex indices, face after face).
+struct TMeshBlk {
+  SharedName bname;
+  SharedName layer = u"0";
+  SharedName ltype = u"BYLAYER";
+  SmallInt color = 256;
+  SmallInt code67 = 0;
+  SmallInt code60 = 0;
+  std::vector<TAcadPoint> code10Ary;
+  std::vector<Integer> code90Ary;
+};
+
+// One LEADER of a MULTILEADER's context data: where its lines end, the
+// dogleg from there, and the vertices of its lines (lineAry holds how many
+// of code10Ary each line takes).
+struct TMLeaderLdr {
+  TAcadPoint code10;
+  TAcadPoint code11{1, 0, 0};
+  double code40 = 0;
+  SmallInt code271 = 0;  // 0: the content is attached beside, over a dogleg
+  std::vector<TAcadPoint> code10Ary;
+  std::vector<Integer> lineAry;
+};
+
+// A MULTILEADER: leaders with arrowheads and an MTEXT content, from its
+// context data (scaled values: char height 41, arrow size 140).
+struct TMLeaderBlk {
+  SharedName bname;
+  SharedName layer = u"0";
+  SharedName ltype = u"BYLAYER";
+  SmallInt color = 256;
+  SmallInt code67 = 0;
+  SmallInt code60 = 0;
+  SmallInt code170 = 1;  // leader type: 0 none, 1 straight, 2 spline
+  SmallInt code291 = 1;  // has dogleg
+  SmallInt code292 = 0;  // has a frame around its text
+  SmallInt code171 = 1;  // text alignment: 1 left, 2 centre, 3 right
+  bool code290 = false;  // has MTEXT content
+  bool code296 = false;  // has block content
+  std::u16string code341;  // the block record of the block content
+  TAcadPoint code15;       // where the block content is inserted
+  TAcadPoint code16{1, 1, 1};  // its scale
+  double code46 = 0;       // its rotation, radians
+  Integer code93 = 0;      // its colour, raw
+  Integer code90 = 0;    // text colour, raw (0xC3nnnnnn: colour number nn)
+  Integer code91 = 0;    // leader line colour, raw
+  double code40 = 1;     // scale
+  double code41 = 0;     // char height
+  double code140 = 0;    // arrowhead size
+  double code145 = 0;    // landing gap, between a frame and its text
+  double code43 = 0;     // text width, unscaled
+  double code45 = 1;     // line spacing factor
+  TAcadPoint code12;     // text location
+  TAcadPoint code13{1, 0, 0};  // text direction
+  std::u16string str;
+  std::vector<TMLeaderLdr> leaderAry;
+};
+
 // One family of a pattern fill's lines, in the coordinates of its fill: the
 // lines through base + k * offset for every whole k, running along dir; a
 // dash of length L in the pattern spans L * dir, so a placement moves all
@@ -528,6 +656,26 @@ struct Drawing {
   std::vector<TFillFamily> EntFillFamilyAry;
   std::vector<double> EntFillDashAry;
   std::vector<THatchBlk> EntHatchAry;
+
+  // Kinds the passes turn into the tables above: points and meshes into
+  // lines, multilines into lines, multileaders into lines, fills and texts,
+  // attribute definitions standing in the model into texts, tables into
+  // inserts and arc dimensions into dimensions. They keep tables of their
+  // own so that the counts taken after reading keep their meaning.
+  std::vector<TPointBlk> BlkPointAry;
+  std::vector<TPointBlk> EntPointAry;
+  std::vector<TMeshBlk> BlkMeshAry;
+  std::vector<TMeshBlk> EntMeshAry;
+  std::vector<TMLineBlk> BlkMLineAry;
+  std::vector<TMLineBlk> EntMLineAry;
+  std::vector<TMLineStyle> MLineStyleAry;
+  std::vector<TMLeaderBlk> BlkMLeaderAry;
+  std::vector<TMLeaderBlk> MLeaderAry;
+  std::vector<TTextBlk> AttdefAry;
+  std::vector<TInsertBlk> AcadTableAry;
+  std::vector<TDimensionBlk> ArcDimensionAry;
+  // Drawn as they are, clipped to the view.
+  std::vector<TXLineBlk> XLineAry;
 
   TAcadPoint ExtMin;
   TAcadPoint ExtMax;

@@ -244,11 +244,18 @@ enum class Kind : std::uint8_t {
   Leader,
   Spline,
   Dimension,
+  Point,
+  XLine,
+  MLine,
+  Mesh,
+  MLeader,
+  AcadTable,
+  ArcDimension,
   Hatch,
   Count
 };
 
-enum class TextFlavor : std::uint8_t { Text, Attrib, MText };
+enum class TextFlavor : std::uint8_t { Text, Attrib, MText, Attdef };
 
 struct KindName {
   std::string_view name;
@@ -275,6 +282,20 @@ constexpr KindName kKindNames[] = {
     {"LEADER", Kind::Leader, true, TextFlavor::Text},
     {"SPLINE", Kind::Spline, true, TextFlavor::Text},
     {"DIMENSION", Kind::Dimension, true, TextFlavor::Text},
+    {"POINT", Kind::Point, true, TextFlavor::Text},
+    // Endless lines belong to the model's view; a block has no window to
+    // clip them to.
+    {"XLINE", Kind::XLine, false, TextFlavor::Text},
+    {"RAY", Kind::XLine, false, TextFlavor::Text},
+    {"MLINE", Kind::MLine, true, TextFlavor::Text},
+    {"MESH", Kind::Mesh, true, TextFlavor::Text},
+    {"MULTILEADER", Kind::MLeader, true, TextFlavor::Text},
+    {"MLEADER", Kind::MLeader, true, TextFlavor::Text},
+    {"ACAD_TABLE", Kind::AcadTable, false, TextFlavor::Text},
+    {"ARC_DIMENSION", Kind::ArcDimension, false, TextFlavor::Text},
+    // Attribute definitions inside blocks are the inserts' business; one
+    // standing in the model shows its tag.
+    {"ATTDEF", Kind::Text, false, TextFlavor::Attdef},
     {"HATCH", Kind::Hatch, true, TextFlavor::Text},
 };
 
@@ -497,7 +518,14 @@ class Reader {
   void SolidPair(int c, std::string_view v);
   void LeaderPair(int c, std::string_view v);
   void SplinePair(int c, std::string_view v);
-  void DimensionPair(int c, std::string_view v);
+  void DimensionPair(int c, std::string_view v, Kind kind);
+  void PointPair(int c, std::string_view v);
+  void XLinePair(int c, std::string_view v);
+  void MLinePair(int c, std::string_view v);
+  void MeshPair(int c, std::string_view v);
+  void MLeaderPair(int c, std::string_view v);
+  void AcadTablePair(int c, std::string_view v);
+  void ObjectPair(int c, std::string_view v);
   void HatchPair(int c, std::string_view v);
 
   Drawing& d_;
@@ -540,6 +568,21 @@ class Reader {
   bool polyVertexBlk_ = false;
   bool lwpVertexMade_ = false;
   int leaderVertex_ = -1;
+  // The 41 groups of an MLINE element still to come after its 74, of which
+  // only the first (the miter offset) is kept.
+  int mlineParamsLeft_ = 0;
+  bool mlineFirstParam_ = false;
+  // Face list entries (93) of a MESH still to come; vertices are read
+  // between its 92 and its 93.
+  int meshListLeft_ = 0;
+  bool meshVertices_ = false;
+  // 0 outside the context data of a MULTILEADER, 1 inside it, 2 in one of
+  // its LEADER{ groups, 3 in a LEADER_LINE{.
+  int mleaderDepth_ = 0;
+  // An ACAD_TABLE's own groups end where its table data begin.
+  bool tableData_ = false;
+  bool inObjects_ = false;
+  bool inMLineStyle_ = false;
   HatchGroupState hatch_;
 
   bool haveBlock_ = false;
@@ -606,6 +649,26 @@ void Reader::Pair(int c, std::string_view v) {
     return;
   }
   if (!inEntities_ && c == 2 && v == "ENTITIES") inEntities_ = true;
+  if (c == 2 && v == "OBJECTS") inObjects_ = true;
+  if (inObjects_) ObjectPair(c, v);
+}
+
+// Of the objects only the multiline styles are kept: an MLINE whose vertices
+// lack their parameters is drawn from its style's offsets.
+void Reader::ObjectPair(int c, std::string_view v) {
+  if (c == 0) {
+    inMLineStyle_ = v == "MLINESTYLE";
+    if (inMLineStyle_) d_.MLineStyleAry.emplace_back();
+    if (v == "ENDSEC") inObjects_ = false;
+    return;
+  }
+  if (!inMLineStyle_) return;
+  TMLineStyle& style = d_.MLineStyleAry.back();
+  switch (c) {
+    case 2: style.name = Name(v); break;
+    case 5: style.handle = Text(v); break;
+    case 49: style.code49Ary.push_back(ToReal(v)); break;
+  }
 }
 
 void Reader::HeaderPair(int c, std::string_view v) {
@@ -770,6 +833,7 @@ void Reader::BlockHeaderPair(int c, std::string_view v) {
       break;
     case 6: b.ltype = UpperName(v); break;
     case 8: b.layer = Name(v); break;
+    case 330: b.code330 = Text(v); break;
     case 10: b.base.x = ToReal(v); break;
     case 20: b.base.y = ToReal(v); break;
     case 30: b.base.z = ToReal(v); break;
@@ -802,7 +866,14 @@ bool Reader::OpenHandlerTakes(int c, std::string_view v) {
       case Kind::Solid: SolidPair(c, v); break;
       case Kind::Leader: LeaderPair(c, v); break;
       case Kind::Spline: SplinePair(c, v); break;
-      case Kind::Dimension: DimensionPair(c, v); break;
+      case Kind::Dimension: DimensionPair(c, v, Kind::Dimension); break;
+      case Kind::Point: PointPair(c, v); break;
+      case Kind::XLine: XLinePair(c, v); break;
+      case Kind::MLine: MLinePair(c, v); break;
+      case Kind::Mesh: MeshPair(c, v); break;
+      case Kind::MLeader: MLeaderPair(c, v); break;
+      case Kind::AcadTable: AcadTablePair(c, v); break;
+      case Kind::ArcDimension: DimensionPair(c, v, Kind::ArcDimension); break;
       case Kind::Hatch: HatchPair(c, v); break;
       case Kind::Count: break;
     }
@@ -852,10 +923,14 @@ void Reader::StartRecord(const KindName& k) {
       break;
     }
     case Kind::Text: {
-      auto& t = blk ? d_.BlkTextAry : d_.EntTextAry;
+      const bool attdef = k.flavor == TextFlavor::Attdef;
+      auto& t = attdef ? d_.AttdefAry : blk ? d_.BlkTextAry : d_.EntTextAry;
       TTextBlk& r = Append(t);
       SpareTextSlot& spare = spareText_[blk ? 1 : 0];
-      if (spare.held) {
+      // Attribute definitions have a table of their own, and no slot of a
+      // dropped text to take a layer from.
+      if (attdef) r.layer = u"0";
+      if (spare.held && !attdef) {
         r.layer = std::move(spare.layer);
         r.code40 = spare.code40;
         spare.held = false;
@@ -864,7 +939,7 @@ void Reader::StartRecord(const KindName& k) {
       r.mtflag = k.flavor == TextFlavor::MText;
       // An MTEXT without group 41 has no reference width to wrap at.
       if (r.mtflag) r.code41 = 0;
-      r.atflag = k.flavor == TextFlavor::Attrib;
+      r.atflag = k.flavor == TextFlavor::Attrib || attdef;
       textFlavor_ = k.flavor;
       textEmbedded_ = false;
       o.index = t.size() - 1;
@@ -922,6 +997,52 @@ void Reader::StartRecord(const KindName& k) {
       auto& t = blk ? d_.BlkDimensionAry : d_.DimensionAry;
       Append(t).bname = bname;
       o.index = t.size() - 1;
+      break;
+    }
+    case Kind::Point: {
+      auto& t = blk ? d_.BlkPointAry : d_.EntPointAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
+      break;
+    }
+    case Kind::XLine: {
+      TXLineBlk& r = Append(d_.XLineAry);
+      r.ray = k.name == "RAY";
+      o.index = d_.XLineAry.size() - 1;
+      break;
+    }
+    case Kind::MLine: {
+      auto& t = blk ? d_.BlkMLineAry : d_.EntMLineAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
+      mlineParamsLeft_ = 0;
+      break;
+    }
+    case Kind::Mesh: {
+      auto& t = blk ? d_.BlkMeshAry : d_.EntMeshAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
+      meshListLeft_ = 0;
+      meshVertices_ = false;
+      break;
+    }
+    case Kind::MLeader: {
+      auto& t = blk ? d_.BlkMLeaderAry : d_.MLeaderAry;
+      Append(t).bname = bname;
+      o.index = t.size() - 1;
+      mleaderDepth_ = 0;
+      break;
+    }
+    case Kind::AcadTable: {
+      TInsertBlk& r = Append(d_.AcadTableAry);
+      r.dimBlkName = currentBlockName_;
+      o.index = d_.AcadTableAry.size() - 1;
+      tableData_ = false;
+      break;
+    }
+    case Kind::ArcDimension: {
+      Append(d_.ArcDimensionAry).bname = bname;
+      o.index = d_.ArcDimensionAry.size() - 1;
       break;
     }
     case Kind::Hatch: {
@@ -1071,6 +1192,21 @@ void Reader::VertexPair(int c, std::string_view v) {
     case 42:
       if (haveVertex) vertices.back().code42 = ToReal(v);
       break;
+    case 70:
+      if (haveVertex) vertices.back().code70 = ToSmall(v);
+      break;
+    case 71:
+      if (haveVertex) vertices.back().code71 = ToSmall(v);
+      break;
+    case 72:
+      if (haveVertex) vertices.back().code72 = ToSmall(v);
+      break;
+    case 73:
+      if (haveVertex) vertices.back().code73 = ToSmall(v);
+      break;
+    case 74:
+      if (haveVertex) vertices.back().code74 = ToSmall(v);
+      break;
     case 40:
       if (haveVertex) vertices.back().code40 = ToReal(v);
       break;
@@ -1088,13 +1224,18 @@ void Reader::VertexPair(int c, std::string_view v) {
 
 void Reader::TextPair(int c, std::string_view v) {
   OpenRecord& o = Slot(open_, Kind::Text);
-  auto& table = o.blk ? d_.BlkTextAry : d_.EntTextAry;
+  const bool attdef = textFlavor_ == TextFlavor::Attdef;
+  auto& table = attdef ? d_.AttdefAry : o.blk ? d_.BlkTextAry : d_.EntTextAry;
   TTextBlk& r = table[o.index];
   if (c == 101) textEmbedded_ = true;
   if (textEmbedded_ && c != 0) return;
   if (c == 0) {
     if (!r.str.empty()) return Close(r, o);
     o.open = false;
+    if (attdef) {
+      table.pop_back();
+      return;
+    }
     SpareTextSlot& spare = spareText_[o.blk ? 1 : 0];
     spare.held = true;
     spare.layer = std::move(r.layer);
@@ -1103,15 +1244,24 @@ void Reader::TextPair(int c, std::string_view v) {
     return;
   }
   if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
+  // An attribute definition shows its tag (2), not its default (1) or its
+  // prompt (3); like an attribute it keeps its field length in 73 and its
+  // vertical alignment in 74.
+  const bool attribute = textFlavor_ == TextFlavor::Attrib || attdef;
   switch (c) {
     case 1:
-    case 3: r.str += Text(v); break;
+    case 3:
+      if (!attdef) r.str += Text(v);
+      break;
+    case 2:
+      if (attdef) r.str += Text(v);
+      break;
     case 72: r.code72 = ToSmall(v); break;
     case 73:
-      if (textFlavor_ != TextFlavor::Attrib) r.code73 = ToSmall(v);
+      if (!attribute) r.code73 = ToSmall(v);
       break;
     case 74:
-      if (textFlavor_ == TextFlavor::Attrib) r.code73 = ToSmall(v);
+      if (attribute) r.code73 = ToSmall(v);
       break;
     case 70: r.code70 = ToSmall(v); break;
     case 71: r.code71 = ToSmall(v); break;
@@ -1247,9 +1397,10 @@ void Reader::SplinePair(int c, std::string_view v) {
   }
 }
 
-void Reader::DimensionPair(int c, std::string_view v) {
-  OpenRecord& o = Slot(open_, Kind::Dimension);
-  TDimensionBlk& r = At(d_.BlkDimensionAry, d_.DimensionAry, o);
+void Reader::DimensionPair(int c, std::string_view v, Kind kind) {
+  OpenRecord& o = Slot(open_, kind);
+  TDimensionBlk& r =
+      kind == Kind::ArcDimension ? d_.ArcDimensionAry[o.index] : At(d_.BlkDimensionAry, d_.DimensionAry, o);
   if (c == 0) return Close(r, o);
   if (SharedGroup(r, c, v, kColour | kExtrusion)) return;
   if (c >= 10 && c <= 36 && c % 10 <= 6) {
@@ -1263,6 +1414,188 @@ void Reader::DimensionPair(int c, std::string_view v) {
     case 50: r.code50 = ToReal(v); break;
     case 51: r.code51 = ToReal(v); break;
     case 70: r.dimtype = ToSmall(v); break;
+  }
+}
+
+void Reader::PointPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Point);
+  TPointBlk& r = At(d_.BlkPointAry, d_.EntPointAry, o);
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour)) return;
+  if (c == 10 || c == 20 || c == 30) SetAxis(r.pt10, c / 10 - 1, ToReal(v));
+}
+
+void Reader::XLinePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::XLine);
+  TXLineBlk& r = d_.XLineAry[o.index];
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour)) return;
+  switch (c) {
+    case 10: case 20: case 30: SetAxis(r.code10, c / 10 - 1, ToReal(v)); break;
+    case 11: case 21: case 31: SetAxis(r.code11, c / 10 - 1, ToReal(v)); break;
+  }
+}
+
+void Reader::MLinePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::MLine);
+  TMLineBlk& r = At(d_.BlkMLineAry, d_.EntMLineAry, o);
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour)) return;
+  TMLineVer* ver = r.verAry.empty() ? nullptr : &r.verAry.back();
+  switch (c) {
+    case 2: r.style = Name(v); break;
+    case 40: r.code40 = ToReal(v); break;
+    case 70: r.code70 = ToSmall(v); break;
+    case 71: r.code71 = ToSmall(v); break;
+    case 73: r.code73 = ToSmall(v); break;
+    case 11:
+      r.verAry.emplace_back().code11.x = ToReal(v);
+      mlineParamsLeft_ = 0;
+      break;
+    case 21: case 31:
+      if (ver) SetAxis(ver->code11, c / 10 - 1, ToReal(v));
+      break;
+    case 12: case 22: case 32:
+      if (ver) SetAxis(ver->code12, c / 10 - 1, ToReal(v));
+      break;
+    case 13: case 23: case 33:
+      if (ver) SetAxis(ver->code13, c / 10 - 1, ToReal(v));
+      break;
+    case 74:
+      if (ver) {
+        ver->code41Ary.push_back(0);
+        mlineParamsLeft_ = ToInteger(v);
+        mlineFirstParam_ = true;
+      }
+      break;
+    case 41: {
+      const double value = ToReal(v);
+      if (ver && mlineParamsLeft_ > 0) {
+        if (mlineFirstParam_) ver->code41Ary.back() = value;
+        mlineFirstParam_ = false;
+        --mlineParamsLeft_;
+      }
+      break;
+    }
+  }
+}
+
+void Reader::MeshPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::Mesh);
+  TMeshBlk& r = At(d_.BlkMeshAry, d_.EntMeshAry, o);
+  if (c == 0) return Close(r, o);
+  if (SharedGroup(r, c, v, kColour)) return;
+  switch (c) {
+    case 92: meshVertices_ = true; break;
+    case 93:
+      meshVertices_ = false;
+      meshListLeft_ = ToInteger(v);
+      break;
+    case 94: case 95:
+      meshVertices_ = false;
+      meshListLeft_ = 0;
+      break;
+    case 10:
+      if (meshVertices_) r.code10Ary.push_back({ToReal(v), 0, 0});
+      break;
+    case 20: case 30:
+      if (meshVertices_ && !r.code10Ary.empty()) SetAxis(r.code10Ary.back(), c / 10 - 1, ToReal(v));
+      break;
+    case 90:
+      if (meshListLeft_ > 0) {
+        r.code90Ary.push_back(ToInteger(v));
+        --meshListLeft_;
+      }
+      break;
+  }
+}
+
+void Reader::MLeaderPair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::MLeader);
+  TMLeaderBlk& r = At(d_.BlkMLeaderAry, d_.MLeaderAry, o);
+  if (c == 0) return Close(r, o);
+  // The context data reuse the entity's group codes with other meanings,
+  // nested as far as the leader lines.
+  switch (mleaderDepth_) {
+    case 0:
+      if (SharedGroup(r, c, v, kColour)) return;
+      switch (c) {
+        case 300: mleaderDepth_ = 1; break;
+        case 170: r.code170 = ToSmall(v); break;
+        case 291: r.code291 = ToSmall(v); break;
+        case 292: r.code292 = ToSmall(v); break;
+        case 91: r.code91 = ToInteger(v); break;
+      }
+      return;
+    case 1:
+      switch (c) {
+        case 301: mleaderDepth_ = 0; break;
+        case 302:
+          r.leaderAry.emplace_back();
+          mleaderDepth_ = 2;
+          break;
+        case 40: r.code40 = ToReal(v); break;
+        case 41: r.code41 = ToReal(v); break;
+        case 140: r.code140 = ToReal(v); break;
+        case 145: r.code145 = ToReal(v); break;
+        case 290: r.code290 = ToInteger(v) != 0; break;
+        case 296: r.code296 = ToInteger(v) != 0; break;
+        case 341: r.code341 = Text(v); break;
+        case 15: case 25: case 35: SetAxis(r.code15, c / 10 - 1, ToReal(v)); break;
+        case 16: case 26: case 36: SetAxis(r.code16, c / 10 - 1, ToReal(v)); break;
+        case 46: r.code46 = ToReal(v); break;
+        case 93: r.code93 = ToInteger(v); break;
+        case 304: r.str += Text(v); break;
+        case 12: case 22: case 32: SetAxis(r.code12, c / 10 - 1, ToReal(v)); break;
+        case 13: case 23: case 33: SetAxis(r.code13, c / 10 - 1, ToReal(v)); break;
+        case 43: r.code43 = ToReal(v); break;
+        case 45: r.code45 = ToReal(v); break;
+        case 171: r.code171 = ToSmall(v); break;
+        case 90: r.code90 = ToInteger(v); break;
+      }
+      return;
+    case 2: {
+      TMLeaderLdr& leader = r.leaderAry.back();
+      switch (c) {
+        case 303: mleaderDepth_ = 1; break;
+        case 304:
+          leader.lineAry.push_back(0);
+          mleaderDepth_ = 3;
+          break;
+        case 10: case 20: case 30: SetAxis(leader.code10, c / 10 - 1, ToReal(v)); break;
+        case 11: case 21: case 31: SetAxis(leader.code11, c / 10 - 1, ToReal(v)); break;
+        case 40: leader.code40 = ToReal(v); break;
+        case 271: leader.code271 = ToSmall(v); break;
+      }
+      return;
+    }
+    default: {
+      TMLeaderLdr& leader = r.leaderAry.back();
+      switch (c) {
+        case 305: mleaderDepth_ = 2; break;
+        case 10:
+          leader.code10Ary.push_back({ToReal(v), 0, 0});
+          ++leader.lineAry.back();
+          break;
+        case 20: case 30:
+          if (leader.lineAry.back() > 0) SetAxis(leader.code10Ary.back(), c / 10 - 1, ToReal(v));
+          break;
+      }
+      return;
+    }
+  }
+}
+
+void Reader::AcadTablePair(int c, std::string_view v) {
+  OpenRecord& o = Slot(open_, Kind::AcadTable);
+  TInsertBlk& r = d_.AcadTableAry[o.index];
+  if (c == 0) return Close(r, o);
+  if (c == 100 && v == "AcDbTable") tableData_ = true;
+  if (tableData_) return;
+  if (SharedGroup(r, c, v, kColour)) return;
+  switch (c) {
+    case 2: r.name = Name(v); break;
+    case 10: case 20: case 30: SetAxis(r.base, c / 10 - 1, ToReal(v)); break;
   }
 }
 
@@ -1296,6 +1629,7 @@ void FinishRead(Drawing& d) {
   }
   if (!d.BlkTextAry.empty()) DecodeUnicodeEscapes(d.BlkTextAry);
   if (!d.EntTextAry.empty()) DecodeUnicodeEscapes(d.EntTextAry);
+  if (!d.AttdefAry.empty()) DecodeUnicodeEscapes(d.AttdefAry);
   LayerNamesChanged(d);
 }
 

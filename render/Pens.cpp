@@ -167,6 +167,7 @@ void AssignPens(Drawing& d) {
   // Texts and fills get a colour and a layer index but no pen style.
   for (TTextBlk& r : d.EntTextAry) cache.Assign(r);
   for (TFillBlk& r : d.EntFillAry) cache.Assign(r);
+  for (TXLineBlk& r : d.XLineAry) cache.Assign(r);
 }
 
 const char* PenStyleName(TPenStyle style) {

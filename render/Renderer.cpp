@@ -443,6 +443,32 @@ bool FillInView(const Drawing& d, const TFillBlk& r, const ViewWindow& w) {
   return !ApartFromWindow(min, max, w);
 }
 
+// The part of an endless line (a ray from code10 on) that lies in the
+// window; false when none does.
+bool ClipXLine(const TXLineBlk& r, const ViewWindow& w, TAcadPoint& a, TAcadPoint& b) {
+  const double length = std::hypot(r.code11.x, r.code11.y);
+  if (!(length > 0) || !std::isfinite(length)) return false;
+  const double dx = r.code11.x / length, dy = r.code11.y / length;
+  double t0 = r.ray ? 0 : -HUGE_VAL, t1 = HUGE_VAL;
+  auto slab = [&](double p, double d, double lo, double hi) {
+    if (d == 0) return lo <= p && p <= hi;
+    double u = (lo - p) / d, v = (hi - p) / d;
+    if (u > v) std::swap(u, v);
+    t0 = std::max(t0, u);
+    t1 = std::min(t1, v);
+    return t0 <= t1;
+  };
+  if (!slab(r.code10.x, dx, w.xmin, w.xmax) || !slab(r.code10.y, dy, w.ymin, w.ymax)) return false;
+  a = TAcadPoint{r.code10.x + dx * t0, r.code10.y + dy * t0, 0};
+  b = TAcadPoint{r.code10.x + dx * t1, r.code10.y + dy * t1, 0};
+  return true;
+}
+
+bool XLineInView(const TXLineBlk& r, const ViewWindow& w) {
+  TAcadPoint a, b;
+  return ClipXLine(r, w, a, b);
+}
+
 bool TextInView(const TTextBlk& r, const ViewWindow& w) {
   if (Inside(w, r.pt10)) return true;
   TAcadPoint min, max;
@@ -499,6 +525,15 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
   };
 
   drawEach(d.EntLineAry, LineInView, [&](const TAcadLineBlk& r, TColor colour) {
+    // A line without length (a point among them) shows as the dot of its
+    // pixel, as wide as the pen.
+    if (r.st.x == r.ed.x && r.st.y == r.ed.y) {
+      const PixelPoint p = RelativeToPixel(ScreenCenter, Relative(r.st, ViewCenter), s);
+      UsePen(canvas, psSolid, PenWidth, colour);
+      canvas.MoveTo(p.x, p.y);
+      canvas.LineTo(p.x + 1, p.y);
+      return;
+    }
     if (const PixelPattern* p = patternOf(r)) {
       const auto i = static_cast<std::size_t>(&r - d.EntLineAry.data());
       DrawDashedLine(canvas, linetypes, ScreenCenter, Relative(r.st, ViewCenter),
@@ -508,6 +543,14 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
     }
     DrawLine(canvas, ScreenCenter, Relative(r.st, ViewCenter), Relative(r.ed, ViewCenter), s,
              style, PenWidth, colour);
+  });
+
+  // Endless lines are drawn across the window the view shows.
+  drawEach(d.XLineAry, XLineInView, [&](const TXLineBlk& r, TColor colour) {
+    TAcadPoint a, b;
+    if (!ClipXLine(r, window, a, b)) return;
+    DrawLine(canvas, ScreenCenter, Relative(a, ViewCenter), Relative(b, ViewCenter), s, r.PenStyle, PenWidth,
+             colour);
   });
 
   drawEach(d.EntCircleAry, CircleInView, [&](const TCircleBlk& r, TColor colour) {

@@ -6,8 +6,9 @@ and DWG preview targets start better from a few valid pictures of every
 layout the decoders handle, and the reader from small drawings of the kinds
 the corpus holds few of: splines of every form, traces, MINSERT arrays,
 dimensions inside blocks, blocks that insert themselves, linetypes with
-their scales, hatches and wide polylines. Run it again after changing it;
-the output is committed.
+their scales, hatches, wide polylines, and points, meshes, multilines,
+endless lines, multileaders, tables and arc dimensions. Run it again after
+changing it; the output is committed.
 """
 import os
 import struct
@@ -189,6 +190,40 @@ def dxf_seeds():
          ("B", (0, 0), [("INSERT", [(2, "A"), (10, 0), (20, 1), (41, -1)]),
                         ("TEXT", points(10, [(0, 0)]) + [(40, 1), (1, "B"), (50, 15)])])],
         [("INSERT", [(2, "A"), (10, 0), (20, 0), (50, 45), (210, 0), (220, 0), (230, -1)])])
+    mline = [(2, "STANDARD"), (40, 1), (70, 0), (71, 3), (73, 2)]
+    for x in (0, 10, 10):
+        mline += [(11, x), (21, x / 2), (31, 0), (12, 1), (22, 0), (32, 0), (13, 0), (23, 1), (33, 0),
+                  (74, 2), (41, 0.5), (41, 0), (75, 0), (74, 1), (41, -0.5), (75, 0)]
+    mesh = [(71, 2), (72, 0), (91, 0), (92, 4)] + points(10, [(0, 0), (1, 0), (1, 1), (0, 1)]) + \
+        [(93, 10), (90, 4), (90, 0), (90, 1), (90, 2), (90, 3), (90, 3), (90, 0), (90, 2), (90, 7),
+         (94, 1), (90, 0), (90, 1)]
+    mleader = [(300, "CONTEXT_DATA{"), (40, 1), (10, 0), (20, 0), (30, 0), (41, 0.5), (140, 0.25),
+               (290, 1), (304, "NOTE\\PSECOND"), (12, 5), (22, 5), (32, 0), (13, 1), (23, 0), (33, 0),
+               (43, 4), (171, 2), (90, -1023410175), (302, "LEADER{"), (290, 1), (291, 1),
+               (10, 4), (20, 5), (30, 0), (11, 1), (21, 0), (31, 0), (40, 1),
+               (304, "LEADER_LINE{"), (10, 0), (20, 0), (30, 0), (10, 2), (20, 3), (30, 0), (305, "}"),
+               (304, "LEADER_LINE{"), (305, "}"), (271, 0), (303, "}"), (301, "}"),
+               (170, 1), (291, 1), (91, -1056964608), (10, 1), (20, 1), (30, 1)]
+    kinds = [("POINT", points(10, [(3, 3)])), ("MLINE", mline), ("MESH", mesh), ("MULTILEADER", mleader)]
+    polyface = [("POLYLINE", [(66, 1), (70, 64), (71, 3), (72, 2)])] + \
+        [("VERTEX", points(10, [p]) + [(70, 192)]) for p in ((0, 0), (4, 0), (4, 4))] + \
+        [("VERTEX", points(10, [(0, 0)]) + [(70, 128), (71, 1), (72, -2), (73, 3)]),
+         ("VERTEX", points(10, [(0, 0)]) + [(70, 128), (71, 9), (72, 1), (73, 0), (74, 2)]),
+         ("SEQEND", [])]
+    drawing = dxf(
+        [("K", (0, 0), kinds + polyface),
+         ("*T1", (0, 0), [("LINE", points(10, [(0, 0)]) + points(11, [(5, 0)]))]),
+         ("*D2", (0, 0), [("ARC", points(10, [(0, 0)]) + [(40, 2), (50, 0), (51, 90)])])],
+        kinds + polyface +
+        [("INSERT", [(2, "K"), (10, 20), (20, 0)]),
+         ("XLINE", points(10, [(1, 1)]) + points(11, [(0.6, 0.8)])),
+         ("RAY", points(10, [(1, 1)]) + points(11, [(0, 0)])),
+         ("ATTDEF", points(10, [(0, 9)]) + [(40, 1), (1, "VALUE"), (3, "PROMPT"), (2, "TAG"), (70, 0)]),
+         ("ACAD_TABLE", [(2, "*T1")] + points(10, [(30, 30)]) + [(100, "AcDbTable"), (2, "X")]),
+         ("ARC_DIMENSION", [(2, "*D2")] + points(10, [(0, 0)]) + [(70, 5)])])
+    objects = "0\nSECTION\n2\nOBJECTS\n0\nMLINESTYLE\n5\n18\n2\nSTANDARD\n70\n0\n71\n2\n" \
+        "49\n0.5\n62\n256\n6\nBYLAYER\n49\n-0.5\n62\n256\n6\nBYLAYER\n0\nENDSEC\n0\nEOF\n"
+    yield "kinds.dxf", drawing[: -len(b"0\nEOF\n")] + objects.encode()
     # Hatch boundaries of every path and edge kind, a dashed pattern, a solid
     # hatch inside a block placed turned and scaled, and wide polylines.
     square = [(92, 7), (72, 1), (73, 1), (93, 4), (10, 0), (20, 0), (42, 0.5), (10, 4), (20, 0),

@@ -107,7 +107,7 @@ TEST(PolylinesToLines, VertexCursorGivesEachPolylineItsOwnRun) {
   EXPECT_EQ(m.EntLineAry[0].ed, P(3, 4));
 }
 
-TEST(PolylinesToLines, MeshesDrawOnlyTheirMColumns) {
+TEST(PolylinesToLines, MeshesDrawTheirGridBothWays) {
   auto meshLines = [](SmallInt code70) {
     Drawing d;
     AddPolyline(d.EntLwpAry, d.EntLwpVerAry, code70,
@@ -117,17 +117,25 @@ TEST(PolylinesToLines, MeshesDrawOnlyTheirMColumns) {
     PolylinesToLines(d);
     return d.EntLineAry;
   };
+  // Two rows of two lines along N, then three columns along M.
   const auto open = meshLines(16);
-  ASSERT_EQ(open.size(), 3u);
-  EXPECT_EQ(open[0].st, P(0, 0));
-  EXPECT_EQ(open[0].ed, P(0, 1));
-  EXPECT_EQ(open[2].st, P(2, 0));
-  EXPECT_EQ(open[2].ed, P(2, 1));
+  ASSERT_EQ(open.size(), 7u);
+  EXPECT_EQ(open[1].st, P(1, 0));
+  EXPECT_EQ(open[1].ed, P(2, 0));
+  EXPECT_EQ(open[4].st, P(0, 0));
+  EXPECT_EQ(open[4].ed, P(0, 1));
+  EXPECT_EQ(open[6].st, P(2, 0));
+  EXPECT_EQ(open[6].ed, P(2, 1));
+  // Bit 1 closes the columns, bit 32 the rows.
   const auto closed = meshLines(17);
-  ASSERT_EQ(closed.size(), 6u);
-  EXPECT_EQ(closed[1].st, P(0, 1));
-  EXPECT_EQ(closed[1].ed, P(0, 0));
-  EXPECT_TRUE(meshLines(64).empty());  // polyface
+  ASSERT_EQ(closed.size(), 10u);
+  EXPECT_EQ(closed[5].st, P(0, 1));
+  EXPECT_EQ(closed[5].ed, P(0, 0));
+  const auto both = meshLines(16 | 1 | 32);
+  ASSERT_EQ(both.size(), 12u);
+  EXPECT_EQ(both[2].st, P(2, 0));
+  EXPECT_EQ(both[2].ed, P(0, 0));
+  EXPECT_TRUE(meshLines(64).empty());  // a polyface without face records
 
   // A mesh that claims more columns than it has vertices stays in bounds.
   Drawing d;
@@ -135,7 +143,7 @@ TEST(PolylinesToLines, MeshesDrawOnlyTheirMColumns) {
   d.EntLwpAry[0].code71 = 300;
   d.EntLwpAry[0].code72 = 300;
   PolylinesToLines(d);
-  EXPECT_EQ(d.EntLineAry.size(), 2u);  // two columns, each only closed on itself
+  EXPECT_EQ(d.EntLineAry.size(), 3u);  // the one row's line, two columns closed on themselves
 
   Drawing b;
   AddPolyline(b.BlkLwpAry, b.BlkLwpVerAry, 16, {{P(0, 0)}, {P(1, 0)}, {P(0, 1)}, {P(1, 1)}}, u"B");
@@ -143,10 +151,10 @@ TEST(PolylinesToLines, MeshesDrawOnlyTheirMColumns) {
   b.BlkLwpAry[0].code72 = 2;
   BlockPolylinesToLines(b);
   // A mesh in a block is drawn as in the model, once placed.
-  ASSERT_EQ(b.BlkLineAry.size(), 2u);
-  EXPECT_EQ(b.BlkLineAry[1].st, P(1, 0));
-  EXPECT_EQ(b.BlkLineAry[1].ed, P(1, 1));
-  EXPECT_EQ(b.BlkLineAry[1].bname, u"B");
+  ASSERT_EQ(b.BlkLineAry.size(), 4u);
+  EXPECT_EQ(b.BlkLineAry[3].st, P(1, 0));
+  EXPECT_EQ(b.BlkLineAry[3].ed, P(1, 1));
+  EXPECT_EQ(b.BlkLineAry[3].bname, u"B");
   EXPECT_TRUE(b.BlkArcAry.empty());
 }
 

@@ -636,5 +636,36 @@ TEST(Canvas, ClearCanvasFillsWithACopyPenAndLeavesItWhite) {
   EXPECT_EQ(c.GetPenMode(), PenMode::Not);
 }
 
+TEST(EndlessLines, CrossTheWindowAndPointsShowAsDots) {
+  Drawing d = test::DrawingWithLayer0();
+  TXLineBlk xline;
+  xline.code10 = TAcadPoint{10, 0, 0};
+  xline.code11 = TAcadPoint{0, 2, 0};
+  xline.PenColor = 0xFFFFFF;
+  TXLineBlk ray = xline;
+  ray.ray = true;
+  ray.code10 = TAcadPoint{-10, 20, 0};
+  ray.code11 = TAcadPoint{1, 0, 0};
+  TXLineBlk away = ray;
+  away.code11 = TAcadPoint{-1, 0, 0};
+  away.code10 = TAcadPoint{-150, 20, 0};  // runs off, away from the window
+  d.XLineAry = {xline, ray, away};
+  d.EntLineAry.push_back(test::Line(30, 30, 30, 30));
+  RecordingCanvas c;
+  UnitView v;
+  EXPECT_EQ(v.Draw(d, c), 3);
+  const auto segments = SegmentsOf(c);
+  ASSERT_EQ(segments.size(), 3u);
+  // The dot of the point: one pixel, drawn with the pen.
+  EXPECT_EQ(segments[0].from, (PixelPoint{130, 70}));
+  EXPECT_EQ(segments[0].to, (PixelPoint{131, 70}));
+  // The xline from the bottom edge of the window to the top, the ray from
+  // its point to the right edge.
+  EXPECT_EQ(segments[1].from, (PixelPoint{110, 200}));
+  EXPECT_EQ(segments[1].to, (PixelPoint{110, 0}));
+  EXPECT_EQ(segments[2].from, (PixelPoint{90, 80}));
+  EXPECT_EQ(segments[2].to, (PixelPoint{200, 80}));
+}
+
 }  // namespace
 }  // namespace vantrel
