@@ -66,7 +66,7 @@ ExportPicture MakeExportPicture(Drawing& d, const ViewState& view, QSize detailP
     picture.drawn = draw(canvas);
     return picture;
   }
-  picture.recording = RecordingCanvas(QtTextMetrics());
+  picture.recording = RecordingCanvas(QtTextMetrics(), QtFaceShapes());
   // A metafile's canvas starts with a black pen and a solid black brush.
   picture.recording.SetBrushColor(clBlack);
   picture.drawn = draw(picture.recording);
@@ -86,7 +86,7 @@ QImage ExportBitmap(const ExportPicture& picture) {
 }
 
 std::string MetafileBytes(const ExportPicture& picture, MetafileFormat format) {
-  MetafileCanvas canvas(format, picture.size.width(), picture.size.height(), QtTextMetrics());
+  MetafileCanvas canvas(format, picture.size.width(), picture.size.height(), QtTextMetrics(), QtFaceShapes());
   picture.recording.Replay(canvas);
   return canvas.Finish();
 }
@@ -159,6 +159,17 @@ RecordingCanvas::TextMetrics QtTextMetrics() {
   return [probe](const CanvasFont& font, std::u16string_view text) {
     probe->canvas.SetFont(font);
     return probe->canvas.TextWidth(std::u16string(text));
+  };
+}
+
+RecordingCanvas::ShapeMetrics QtFaceShapes() {
+  struct Probe {
+    QImage image{1, 1, QImage::Format_RGB32};
+    QtCanvas canvas{image};
+  };
+  auto probe = std::make_shared<Probe>();
+  return [probe](const std::u16string& face, int weight, bool italic) {
+    return probe->canvas.ShapeOf(face, weight, italic);
   };
 }
 

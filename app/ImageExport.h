@@ -89,5 +89,7 @@ bool SaveExportPicture(const ExportPicture& picture, const SaveTarget& target, R
 // Text widths as the raster canvas measures them, so that a recording
 // places its texts as the screen does.
 RecordingCanvas::TextMetrics QtTextMetrics();
+// The shapes of the installed faces, for the same canvases.
+RecordingCanvas::ShapeMetrics QtFaceShapes();
 
 }  // namespace vantrel

@@ -48,6 +48,25 @@ void Visit(V& v, const TViewTbl& r) {
 }
 
 template <class V>
+void Visit(V& v, const TStyleTbl& r) {
+  v("name", r.name);
+  v("code3", r.code3);
+  v("code4", r.code4);
+  v("family", r.family);
+  v("code40", r.code40);
+  v("code41", r.code41);
+  v("code50", r.code50);
+  v("code70", r.code70);
+  v("code1071", r.code1071);
+  // The face pass's answer: dump runs it at every stage, so that a
+  // drawing's stand-in fonts are always told.
+  v("face", r.face);
+  v("bold", r.bold);
+  v("italic", r.italic);
+  v("substituted", r.substituted);
+}
+
+template <class V>
 void Visit(V& v, const TInsertBlk& r) {
   v("name", r.name);
   v("layer", r.layer);
@@ -184,6 +203,8 @@ void Visit(V& v, const TTextBlk& r) {
   v("code41", r.code41);
   v("code44", r.code44);
   v("code50", r.code50);
+  v("code51", r.code51);
+  v("style", r.style);
   v("code72", r.code72);
   v("code73", r.code73);
   v("code70", r.code70);
@@ -195,6 +216,7 @@ void Visit(V& v, const TTextBlk& r) {
   v("code67", r.code67);
   v("code210", r.code210);
   v.Derived("layindex", r.layindex);
+  v.Derived("styleindex", r.styleindex);
   v("code60", r.code60);
 }
 
@@ -507,6 +529,7 @@ void ForEachTable(const Drawing& d, F&& f) {
   f("LayerAry", d.LayerAry);
   f("LtypeAry", d.LtypeAry);
   f("ViewAry", d.ViewAry);
+  f("StyleAry", d.StyleAry);
   f("BlockAry", d.BlockAry);
   f("BlkLineAry", d.BlkLineAry);
   f("BlkCircleAry", d.BlkCircleAry);

@@ -9,6 +9,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/DrawingJson.h"
+#include "render/TextStyles.h"
 #include "model/DxfReader.h"
 #include "render/PrepareDrawing.h"
 
@@ -72,6 +73,9 @@ int RunDump(const Args& args) {
                    Printable(DrawnInPartText(outcome.placed)).c_str());
   }
 
+  // A style whose font this machine lacks is drawn in a stand-in; say so.
+  if (!a.flat) AssignTextFaces(d);
+
   if (a.json) {
     JsonOptions options;
     options.withPens = a.flat;
@@ -83,6 +87,13 @@ int RunDump(const Args& args) {
     PrintPoint("ExtMin", d.ExtMin);
     PrintPoint("ExtMax", d.ExtMax);
     for (const auto& [name, count] : TableCounts(d)) std::printf("%s: %zu\n", name, count);
+    for (const TStyleTbl& style : d.StyleAry) {
+      const std::u16string& font = !style.family.empty() ? style.family : style.code3;
+      std::printf("Style %s: %s%s%s -> %s%s%s%s\n", Utf8(style.name).c_str(), Utf8(font).c_str(),
+                  style.code4.empty() ? "" : " + ", Utf8(style.code4).c_str(), Utf8(style.face).c_str(),
+                  style.bold ? " bold" : "", style.italic ? " italic" : "",
+                  style.substituted ? " (substituted)" : "");
+    }
   }
   if (std::fflush(stdout) != 0) {
     std::fputs("vantrel-cli dump: cannot write the output\n", stderr);

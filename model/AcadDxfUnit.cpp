@@ -150,6 +150,7 @@ void ClearDrawing(Drawing& d) {
   Empty(d.EntFaceAry);
   Empty(d.EntEllipseAry);
   Empty(d.ViewAry);
+  Empty(d.StyleAry);
   Empty(d.BlkFaceAry);
   Empty(d.BlkLeaderAry);
   Empty(d.BlkSplineAry);

@@ -212,7 +212,9 @@ struct TTextBlk {
   double code41 = 1.0;
   double code44 = 1.0;
   double code50 = 0;
+  double code51 = 0;  // oblique angle in degrees; TEXT only, MTEXT takes its style's
   TAcadPoint code210 = DefaultExtrusion;
+  SharedName style = u"STANDARD";  // group 7
   std::u16string str;
   TColor PenColor = 0;
   SmallInt color = 256;
@@ -222,6 +224,7 @@ struct TTextBlk {
   SmallInt code71 = 0;
   SmallInt code67 = 0;
   SmallInt layindex = 0;
+  SmallInt styleindex = 0;  // derived: the record's entry of StyleAry, -1 none
   SmallInt code60 = 0;
   bool mtflag = false;
   bool atflag = false;
@@ -322,6 +325,29 @@ struct TViewTbl {
   double height = 0;
   double width = 0;
   SmallInt code70 = 0;
+};
+
+// A STYLE table entry: the fonts a text of that style is drawn in. code3 is
+// the font file (an SHX or TrueType file name), code4 the big font for the
+// double-byte characters; family and code1071 come from the ACAD extended
+// data, where a TrueType style names its family and whether it is bold
+// (0x2000000) or italic (0x1000000).
+struct TStyleTbl {
+  std::u16string name;
+  std::u16string code3;
+  std::u16string code4;
+  std::u16string family;
+  double code40 = 0;
+  double code41 = 1.0;
+  double code50 = 0;
+  Integer code1071 = 0;
+  SmallInt code70 = 0;
+  // Derived by the face pass: the installed face the style is drawn in, and
+  // whether that face stands in for a font this machine lacks.
+  std::u16string face;
+  bool bold = false;
+  bool italic = false;
+  bool substituted = false;
 };
 
 struct TSplineBlk {
@@ -587,6 +613,7 @@ struct Drawing {
   std::vector<TLayer> LayerAry;
   std::vector<TLtypeTbl> LtypeAry;
   std::vector<TViewTbl> ViewAry;
+  std::vector<TStyleTbl> StyleAry;
   std::vector<TBlockBlk> BlockAry;
 
   std::vector<TAcadLineBlk> BlkLineAry;

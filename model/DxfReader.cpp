@@ -448,6 +448,7 @@ class Reader {
   void LayerPair(int c, std::string_view v);
   void LtypePair(int c, std::string_view v);
   void ViewPair(int c, std::string_view v);
+  void StylePair(int c, std::string_view v);
   void BlockHeaderPair(int c, std::string_view v);
   void EntityPair(int c, std::string_view v);
   bool OpenHandlerTakes(int c, std::string_view v);
@@ -541,6 +542,9 @@ class Reader {
   bool inLayerRecord_ = false;
   bool viewTable_ = false;
   bool inViewRecord_ = false;
+  bool styleTable_ = false;
+  bool inStyleRecord_ = false;
+  bool inStyleAcadData_ = false;
   bool ltypeTable_ = false;
   bool inLtypeRecord_ = false;
   std::size_t layerIndex_ = 0;
@@ -605,14 +609,20 @@ void Reader::Pair(int c, std::string_view v) {
   HeaderPair(c, v);
   if (layerTable_) LayerPair(c, v);
   if (viewTable_) ViewPair(c, v);
+  if (styleTable_) StylePair(c, v);
   if (ltypeTable_) LtypePair(c, v);
   if (tableHeader_ && c == 2) {
     if (v == "LAYER")
       layerTable_ = true;
     else if (v == "VIEW")
       viewTable_ = true;
-    else if (v == "LTYPE")
+    else if (v == "STYLE") {
+      styleTable_ = true;
+      // A group 2 "STYLE" later on (a block's name) must not open it again.
+      tableHeader_ = false;
+    } else if (v == "LTYPE") {
       ltypeTable_ = true;
+    }
   }
   if (c == 0 && v == "TABLE") tableHeader_ = true;
   if (inBlocks_ && inBlockHeader_) BlockHeaderPair(c, v);
@@ -780,6 +790,36 @@ void Reader::ViewPair(int c, std::string_view v) {
   }
 }
 
+void Reader::StylePair(int c, std::string_view v) {
+  if (inStyleRecord_ && !d_.StyleAry.empty()) {
+    TStyleTbl& style = d_.StyleAry.back();
+    if (c == 1001) inStyleAcadData_ = v == "ACAD";
+    if (inStyleAcadData_) {
+      if (c == 1000 && style.family.empty()) style.family = Text(v);
+      if (c == 1071) style.code1071 = ToInteger(v);
+    } else {
+      switch (c) {
+        case 2: style.name = Text(v); break;
+        case 3: style.code3 = Text(v); break;
+        case 4: style.code4 = Text(v); break;
+        case 40: style.code40 = ToReal(v); break;
+        case 41: style.code41 = ToReal(v); break;
+        case 50: style.code50 = ToReal(v); break;
+        case 70: style.code70 = ToSmall(v); break;
+      }
+    }
+  }
+  if (c != 0) return;
+  inStyleRecord_ = false;
+  inStyleAcadData_ = false;
+  if (v == "ENDTAB") {
+    styleTable_ = false;
+  } else if (v == "STYLE") {
+    d_.StyleAry.emplace_back();
+    inStyleRecord_ = true;
+  }
+}
+
 void Reader::BlockHeaderPair(int c, std::string_view v) {
   TBlockBlk& b = d_.BlockAry[currentBlock_];
   switch (c) {
@@ -897,6 +937,8 @@ void Reader::StartRecord(const KindName& k) {
       }
       r.bname = bname;
       r.mtflag = k.flavor == TextFlavor::MText;
+      // An MTEXT without group 41 has no reference width to wrap at.
+      if (r.mtflag) r.code41 = 0;
       r.atflag = k.flavor == TextFlavor::Attrib || attdef;
       textFlavor_ = k.flavor;
       textEmbedded_ = false;
@@ -1229,6 +1271,8 @@ void Reader::TextPair(int c, std::string_view v) {
     case 41: r.code41 = ToReal(v); break;
     case 44: r.code44 = ToReal(v); break;
     case 50: r.code50 = ToReal(v); break;
+    case 51: r.code51 = ToReal(v); break;
+    case 7: r.style = Name(v); break;
   }
 }
 

@@ -6,6 +6,10 @@
 #include <functional>
 #include <string_view>
 #include <vector>
+#include <cmath>
+#include <charconv>
+#include <system_error>
+#include <string>
 
 namespace vantrel {
 
@@ -407,6 +411,179 @@ int SplitMTextLines(const std::u16string& text, std::vector<std::u16string>& lin
   if (!lines.empty() && Trimmed(lines.back()).empty()) lines.pop_back();
   std::erase_if(lines, [](const std::u16string& line) { return Trimmed(line) == u"}"; });
   return static_cast<int>(lines.size());
+}
+
+}  // namespace vantrel
+
+namespace vantrel {
+
+namespace {
+
+// A code's argument: the text up to the next semicolon (or the end), pos
+// moved past it.
+std::u16string CodeArgument(std::u16string_view s, std::size_t& pos) {
+  const std::size_t end = s.find(u';', pos);
+  std::u16string arg(s.substr(pos, end == std::u16string_view::npos ? std::u16string_view::npos : end - pos));
+  pos = end == std::u16string_view::npos ? s.size() : end + 1;
+  return arg;
+}
+
+// A plain decimal number such as the codes carry; false for anything else.
+bool CodeNumber(std::u16string_view s, double& value) {
+  std::string ascii;
+  for (char16_t c : s) {
+    if (c > 127) return false;
+    ascii.push_back(static_cast<char>(c));
+  }
+  if (ascii.empty()) return false;
+  // from_chars, unlike strtod, reads a point whatever the user's locale.
+  const char* first = ascii.data() + (ascii[0] == '+' ? 1 : 0);
+  double v = 0;
+  const auto [end, error] = std::from_chars(first, ascii.data() + ascii.size(), v);
+  if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+// \H2.5; sets, \H0.7x; scales; a factor then applies to the height in force.
+void ApplyFactor(std::u16string_view arg, double& target) {
+  const bool relative = !arg.empty() && (arg.back() == u'x' || arg.back() == u'X');
+  double v = 0;
+  if (!CodeNumber(relative ? arg.substr(0, arg.size() - 1) : arg, v) || !(v > 0)) return;
+  target = relative ? target * v : v;
+}
+
+}  // namespace
+
+std::vector<std::vector<MTextRun>> ParseMTextRuns(const std::u16string& text, const MTextRun& base) {
+  std::vector<std::vector<MTextRun>> paragraphs(1);
+  std::vector<MTextRun> stack;
+  MTextRun format = base;
+  format.text.clear();
+  auto add = [&](std::u16string_view piece) {
+    if (piece.empty()) return;
+    std::vector<MTextRun>& runs = paragraphs.back();
+    if (!runs.empty()) {
+      MTextRun& last = runs.back();
+      const MTextRun& f = format;
+      if (f.height == last.height && f.widthFactor == last.widthFactor && f.oblique == last.oblique &&
+          f.font == last.font && f.aci == last.aci && f.fontIsFile == last.fontIsFile && f.bold == last.bold &&
+          f.italic == last.italic && f.underline == last.underline && f.overline == last.overline) {
+        last.text.append(piece);
+        return;
+      }
+    }
+    runs.push_back(format);
+    runs.back().text.assign(piece);
+  };
+  const std::u16string_view s = text;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const char16_t c = s[i];
+    if (c == u'{') {
+      stack.push_back(format);
+      ++i;
+      continue;
+    }
+    if (c == u'}') {
+      if (!stack.empty()) {
+        format = stack.back();
+        stack.pop_back();
+      }
+      ++i;
+      continue;
+    }
+    if (c == u'^' && i + 1 < s.size()) {
+      const char16_t n = s[i + 1];
+      i += 2;
+      if (n == u'J') paragraphs.emplace_back();
+      else if (n == u'I') add(u" ");
+      else if (n == u' ') add(u"^");
+      else if (n >= u'@' && n <= u'_') {}  // a control character: nothing to show
+      else add(s.substr(i - 2, 2));
+      continue;
+    }
+    if (c == u'\0') break;  // a text ends at its first NUL, as the line split has it
+    if (c != u'\\' || i + 1 >= s.size()) {
+      if (c != u'\r' && c != u'\n') add(s.substr(i, 1));
+      ++i;
+      continue;
+    }
+    const char16_t code = s[i + 1];
+    i += 2;
+    switch (code) {
+      case u'P':
+      case u'N':
+        paragraphs.emplace_back();
+        break;
+      case u'\\':
+      case u'{':
+      case u'}':
+        add(s.substr(i - 1, 1));
+        break;
+      case u'~': add(u" "); break;
+      case u'L': format.underline = true; break;
+      case u'l': format.underline = false; break;
+      case u'O': format.overline = true; break;
+      case u'o': format.overline = false; break;
+      case u'K': case u'k': break;  // strike-through is not drawn
+      case u'H': case u'h': ApplyFactor(CodeArgument(s, i), format.height); break;
+      case u'W': case u'w': ApplyFactor(CodeArgument(s, i), format.widthFactor); break;
+      case u'Q': case u'q': {
+        double v = 0;
+        if (CodeNumber(CodeArgument(s, i), v)) format.oblique = v;
+        break;
+      }
+      case u'C': {
+        double v = 0;
+        if (CodeNumber(CodeArgument(s, i), v) && v >= 0 && v <= 256) format.aci = static_cast<SmallInt>(v);
+        break;
+      }
+      case u'S': {
+        // A stack's own backslash-escaped characters count as text.
+        std::u16string stacked;
+        while (i < s.size() && s[i] != u';') {
+          if (s[i] == u'\\' && i + 1 < s.size()) ++i;
+          stacked.push_back(s[i] == u'^' || s[i] == u'#' ? u'/' : s[i]);
+          ++i;
+        }
+        if (i < s.size()) ++i;
+        while (!stacked.empty() && (stacked.back() == u'/' || stacked.back() == u' ')) stacked.pop_back();
+        add(stacked);
+        break;
+      }
+      case u'f':
+      case u'F': {
+        const std::u16string arg = CodeArgument(s, i);
+        std::size_t bar = arg.find(u'|');
+        format.font = arg.substr(0, bar);
+        format.fontIsFile = code == u'F';
+        format.bold = format.italic = false;
+        while (bar != std::u16string::npos) {
+          const std::size_t next = arg.find(u'|', bar + 1);
+          const std::u16string_view part = std::u16string_view(arg).substr(bar + 1, next == std::u16string::npos ? std::u16string::npos : next - bar - 1);
+          if (part == u"b1") format.bold = true;
+          if (part == u"i1") format.italic = true;
+          bar = next;
+        }
+        break;
+      }
+      case u'A': case u'a': case u'T': case u't': case u'p': case u'c': case u'X':
+        CodeArgument(s, i);
+        break;
+      case u'U':
+        // An escape the reader could not decode stays as it is.
+        add(s.substr(i - 2, 2));
+        break;
+      case u'M':
+        // \M+nXXXX, a double-byte character of a big font by its code.
+        i = std::min(s.size(), i + 6);
+        break;
+      default:
+        break;  // an unknown code: its letter goes with it
+    }
+  }
+  return paragraphs;
 }
 
 }  // namespace vantrel

@@ -2,6 +2,8 @@
 
 namespace vantrel {
 
+FaceShape Canvas::ShapeOf(const std::u16string&, int, bool) { return FaceShape{}; }
+
 void FillCanvas(Canvas& canvas, int width, int height, TColor color) {
   if (canvas.GetBrushStyle() != BrushStyle::Solid) canvas.SetBrushStyle(BrushStyle::Solid);
   if (canvas.BrushColor() != color) canvas.SetBrushColor(color);

@@ -44,13 +44,30 @@ inline constexpr char16_t kDefaultFontFace[] = u"IPAexGothic";
 // A font as GDI builds one. height is the whole text cell (ascent plus
 // descent), width the average character width (0 keeps the face's own
 // proportions), escapement the rotation in tenths of a degree,
-// counter-clockwise as seen on the canvas.
+// counter-clockwise as seen on the canvas. weight 0 is the face's normal
+// weight, 700 bold; slant leans the glyphs right by tenths of a degree
+// (an oblique style), which only the raster and page canvases can show.
 struct CanvasFont {
   int height = 16;
   int width = 0;
   int escapement = 0;
   std::u16string face = kDefaultFontFace;
+  int weight = 0;
+  bool italic = false;
+  int slant = 0;
   bool operator==(const CanvasFont&) const = default;
+};
+
+// A face's proportions as shares of its cell height (the height of a
+// CanvasFont): where the base line lies below the top of the cell, how tall
+// its capitals and lower-case letters stand, and its average character
+// width. Drawings size texts by their capitals, fonts by their cell.
+struct FaceShape {
+  double ascent = 0.8;
+  double capHeight = 0.7;
+  double xHeight = 0.5;
+  double averageWidth = 0.5;
+  double em = 0.85;  // the size Qt and CSS give a font by, the em square
 };
 
 // A fresh canvas starts as a fresh GDI bitmap does: a black, one pixel,
@@ -101,6 +118,9 @@ class Canvas {
   virtual void SetFontColor(TColor color) = 0;
   virtual TColor FontColor() const = 0;
   virtual int TextWidth(const std::u16string& text) = 0;
+  // The shape of a face in a weight (as CanvasFont's) and style; a canvas
+  // without real fonts answers with the typical shape FaceShape holds.
+  virtual FaceShape ShapeOf(const std::u16string& face, int weight, bool italic);
   // (x, y) is the top-left corner of the text cell before rotation; the text
   // turns about it by the font's escapement. Drawn in the font colour over a
   // transparent background: drawings never box their texts.

@@ -111,11 +111,12 @@ bool ClipToSquare(double& x0, double& y0, double& x1, double& y1, double limit) 
 }  // namespace
 
 MetafileCanvas::MetafileCanvas(MetafileFormat format, int width, int height,
-                               RecordingCanvas::TextMetrics metrics)
+                               RecordingCanvas::TextMetrics metrics, RecordingCanvas::ShapeMetrics shapes)
     : format_(format),
       width_(std::clamp(width, 1, 32767)),
       height_(std::clamp(height, 1, 32767)),
       metrics_(std::move(metrics)),
+      shapes_(std::move(shapes)),
       limit_(format == MetafileFormat::Emf ? kEmfLimit : kWmfLimit) {
   Begin();
 }
@@ -278,7 +279,8 @@ void MetafileCanvas::UseFont() {
     std::vector<uint16_t> face(font_.face.begin(), font_.face.begin() + std::min(font_.face.size(), kFaceUnits));
     face.push_back(0);
     uint16_t noStyle = 0;
-    const U_LOGFONT lf = logfont_set(font_.height, font_.width, escapement, escapement, 0, 0, 0, 0,
+    const U_LOGFONT lf = logfont_set(font_.height, font_.width, escapement, escapement, font_.weight,
+                                     font_.italic ? 1 : 0, 0, 0,
                                      U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
                                      U_DEFAULT_QUALITY, U_DEFAULT_PITCH, face.data());
     U_PANOSE panose{};
@@ -294,8 +296,8 @@ void MetafileCanvas::UseFont() {
       faceBytes = EncodeText(face, TextEncoding::Ansi);
     }
     const std::unique_ptr<U_FONT, void (*)(void*)> font(
-        U_FONT_set(Clamp16(font_.height), Clamp16(font_.width), Clamp16(escapement), Clamp16(escapement), 0, 0, 0,
-                   0, U_SHIFTJIS_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY,
+        U_FONT_set(Clamp16(font_.height), Clamp16(font_.width), Clamp16(escapement), Clamp16(escapement),
+                   Clamp16(font_.weight), font_.italic ? 1 : 0, 0, 0, U_SHIFTJIS_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY,
                    U_DEFAULT_PITCH, faceBytes.data()),
         std::free);
     if (!font) throw std::bad_alloc();

@@ -20,7 +20,8 @@ class MetafileCanvas : public Canvas {
   // metrics measures texts for TextWidth and for the character advances an
   // EMF text carries, so a reader places every character where ours did.
   // Sizes are clamped to 1..32767, all WMF can hold.
-  MetafileCanvas(MetafileFormat format, int width, int height, RecordingCanvas::TextMetrics metrics);
+  MetafileCanvas(MetafileFormat format, int width, int height, RecordingCanvas::TextMetrics metrics,
+                 RecordingCanvas::ShapeMetrics shapes = {});
   ~MetafileCanvas() override = default;
   MetafileCanvas(const MetafileCanvas&) = delete;
   MetafileCanvas& operator=(const MetafileCanvas&) = delete;
@@ -56,6 +57,9 @@ class MetafileCanvas : public Canvas {
   void SetFontColor(TColor color) override { fontColor_ = color; }
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
+  FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override {
+    return shapes_ ? shapes_(face, weight, italic) : Canvas::ShapeOf(face, weight, italic);
+  }
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:
@@ -86,6 +90,7 @@ class MetafileCanvas : public Canvas {
   int width_;
   int height_;
   RecordingCanvas::TextMetrics metrics_;
+  RecordingCanvas::ShapeMetrics shapes_;
   // Coordinates beyond this many units from the origin do not fit the
   // format (16 bits in WMF); lines and arcs that reach them are clipped.
   int limit_;

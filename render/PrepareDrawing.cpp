@@ -1,6 +1,7 @@
 #include "render/PrepareDrawing.h"
 
 #include "render/Pens.h"
+#include "render/TextStyles.h"
 
 namespace vantrel {
 
@@ -8,6 +9,7 @@ PassOutcome PrepareDrawing(Drawing& d, const PassOptions& options) {
   // The pen pass comes last: records appended after it would keep zero pens.
   const PassOutcome outcome = RunGeometryPasses(d, options);
   AssignPens(d);
+  AssignTextFaces(d);
   return outcome;
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <mutex>
 #include <climits>
 #include <cmath>
 #include <stdexcept>
@@ -539,6 +540,8 @@ void QtCanvas::SetFont(const CanvasFont& font) { font_ = font; }
 
 void QtCanvas::SetFontColor(TColor color) { fontColor_ = color; }
 
+constexpr int kUnhintedCell = 48;
+
 void QtCanvas::RealiseFont() {
   // The renderer sets each text's font and then puts the previous one back;
   // the next text of the same size then finds its font still made.
@@ -546,7 +549,10 @@ void QtCanvas::RealiseFont() {
   QFont f(QString::fromStdU16String(font_.face));
   // The hint alone does not stop antialiasing with every font engine.
   f.setStyleStrategy(QFont::NoAntialias);
-  if (ratioFace_ != font_.face || cellRatio_ <= 0) {
+  if (font_.weight > 0) f.setWeight(font_.weight >= 600 ? QFont::Bold : QFont::Normal);
+  f.setItalic(font_.italic);
+  if (ratioFace_ != font_.face || ratioWeight_ != font_.weight || ratioItalic_ != font_.italic ||
+      cellRatio_ <= 0) {
     // GDI sizes a font by its whole cell (ascent plus descent), Qt by the
     // em; the ratio of the two is the face's own.
     QFont probe(f);
@@ -555,6 +561,8 @@ void QtCanvas::RealiseFont() {
     cellRatio_ = (m.ascent() + m.descent()) / 1000.0;
     if (!(cellRatio_ > 0)) cellRatio_ = 1;
     ratioFace_ = font_.face;
+    ratioWeight_ = font_.weight;
+    ratioItalic_ = font_.italic;
   }
   int cell = font_.height > 0 ? font_.height : (font_.height < 0 ? -font_.height : 16);
   double width = std::abs(font_.width);
@@ -568,6 +576,9 @@ void QtCanvas::RealiseFont() {
     width /= fontScale_;
   }
   f.setPixelSize(std::max(1, static_cast<int>(std::lround(cell / cellRatio_))));
+  // Hinting is for small glyphs; on big ones the instructions of faces
+  // such as DejaVu cost more than a zoomed view's whole picture.
+  if (cell >= kUnhintedCell) f.setHintingPreference(QFont::PreferNoHinting);
   if (width > 0) {
     // GDI stretches a face until its average character width is the one
     // asked for; Qt's stretch is a percentage of the natural width.
@@ -584,6 +595,47 @@ int QtCanvas::TextWidth(const std::u16string& text) {
   RealiseFont();
   const int w = QFontMetrics(*qtFont_).horizontalAdvance(QString::fromStdU16String(text));
   return fontScale_ == 1 ? w : static_cast<int>(std::lround(w * fontScale_));
+}
+
+FaceShape QtCanvas::ShapeOf(const std::u16string& face, int weight, bool italic) {
+  // Texts one after another mostly ask about one face.
+  if (haveLastShape_ && lastShapeWeight_ == weight && lastShapeItalic_ == italic && lastShapeFace_ == face)
+    return lastShape_;
+  std::u16string key = face;
+  key += weight >= 600 ? u"|b" : u"|r";
+  key += italic ? u"|i" : u"|u";
+  auto remember = [&](const FaceShape& shape) {
+    lastShapeFace_ = face;
+    lastShapeWeight_ = weight;
+    lastShapeItalic_ = italic;
+    lastShape_ = shape;
+    haveLastShape_ = true;
+    return shape;
+  };
+  // Faces are the same for every canvas of the process, and measuring one
+  // costs more than a fitted view of thousands of texts: the shapes are
+  // kept for all canvases.
+  static std::mutex shapesLock;
+  static std::unordered_map<std::u16string, FaceShape> shapes;
+  const std::lock_guard<std::mutex> guard(shapesLock);
+  if (auto it = shapes.find(key); it != shapes.end()) return remember(it->second);
+  QFont f(QString::fromStdU16String(face));
+  if (weight > 0) f.setWeight(weight >= 600 ? QFont::Bold : QFont::Normal);
+  f.setItalic(italic);
+  f.setPixelSize(1000);
+  const QFontMetricsF m(f);
+  FaceShape shape;
+  const double cell = m.ascent() + m.descent();
+  if (cell > 0) {
+    shape.ascent = m.ascent() / cell;
+    // Faces without the figures in their tables answer 0 or the ascent.
+    if (m.capHeight() > 0 && m.capHeight() < m.ascent()) shape.capHeight = m.capHeight() / cell;
+    if (m.xHeight() > 0 && m.xHeight() < m.ascent()) shape.xHeight = m.xHeight() / cell;
+    if (m.averageCharWidth() > 0) shape.averageWidth = m.averageCharWidth() / cell;
+    shape.em = 1000 / cell;
+  }
+  shapes.emplace(std::move(key), shape);
+  return remember(shape);
 }
 
 void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
@@ -603,13 +655,18 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   painter_.setPen(ToQColor(fontColor_));
   penDirty_ = true;
   const QString s = QString::fromStdU16String(text);
-  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1) {
+  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1 && font_.slant == 0) {
     painter_.drawText(QPoint(x, y + ascent_), s);
   } else {
     painter_.translate(x, y);
     painter_.rotate(-font_.escapement / 10.0);
     painter_.scale(fontScale_ * stretch, fontScale_);
-    painter_.drawText(QPoint(0, ascent_), s);
+    painter_.translate(0, ascent_);
+    // The lean is about the base line, in pixels of the picture: the
+    // horizontal scale above must not change its angle.
+    if (font_.slant != 0)
+      painter_.shear(-std::tan(font_.slant / 10.0 * 3.14159265358979323846 / 180) / stretch, 0);
+    painter_.drawText(QPoint(0, 0), s);
     painter_.resetTransform();
   }
 }

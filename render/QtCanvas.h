@@ -64,6 +64,7 @@ class QtCanvas : public Canvas {
   void SetFontColor(TColor color) override;
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
+  FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override;
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:
@@ -102,7 +103,14 @@ class QtCanvas : public Canvas {
   int ascent_ = 0;           // of the realised font
   double fontScale_ = 1;     // from the realised font to the one asked for
   std::u16string ratioFace_;
+  int ratioWeight_ = 0;
+  bool ratioItalic_ = false;
   double cellRatio_ = 0;
+  std::u16string lastShapeFace_;  // the last face asked about, and its answer
+  int lastShapeWeight_ = 0;
+  bool lastShapeItalic_ = false;
+  FaceShape lastShape_;
+  bool haveLastShape_ = false;
 };
 
 }  // namespace vantrel

@@ -18,7 +18,12 @@ TColor AsColor(int arg) { return static_cast<TColor>(arg); }
 
 RecordingCanvas::RecordingCanvas() : metrics_(HalfHeightMetrics) {}
 
-RecordingCanvas::RecordingCanvas(TextMetrics metrics) : metrics_(std::move(metrics)) {}
+RecordingCanvas::RecordingCanvas(TextMetrics metrics, ShapeMetrics shapes)
+    : metrics_(std::move(metrics)), shapes_(std::move(shapes)) {}
+
+FaceShape RecordingCanvas::ShapeOf(const std::u16string& face, int weight, bool italic) {
+  return shapes_ ? shapes_(face, weight, italic) : Canvas::ShapeOf(face, weight, italic);
+}
 
 void RecordingCanvas::Clear() {
   ops_.clear();

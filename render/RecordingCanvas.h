@@ -44,11 +44,14 @@ class RecordingCanvas : public Canvas {
  public:
   // Text widths without a real font: tests choose what a string measures.
   using TextMetrics = std::function<int(const CanvasFont&, std::u16string_view)>;
+  // The shapes of real faces, for a recording that is replayed onto a real
+  // canvas; without it the canvas answers FaceShape's typical shape.
+  using ShapeMetrics = std::function<FaceShape(const std::u16string& face, int weight, bool italic)>;
 
   // By default every UTF-16 unit is the font's width wide, or half its
   // height when the width is 0.
   RecordingCanvas();
-  explicit RecordingCanvas(TextMetrics metrics);
+  explicit RecordingCanvas(TextMetrics metrics, ShapeMetrics shapes = {});
 
   const std::vector<CanvasOp>& ops() const { return ops_; }
   const std::vector<std::u16string>& texts() const { return texts_; }
@@ -89,12 +92,14 @@ class RecordingCanvas : public Canvas {
   void SetFontColor(TColor color) override;
   TColor FontColor() const override { return fontColor_; }
   int TextWidth(const std::u16string& text) override;
+  FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override;
   void TextOut(int x, int y, const std::u16string& text) override;
 
  private:
   void Add(CanvasOpKind kind, std::initializer_list<int> args, int item = -1);
 
   TextMetrics metrics_;
+  ShapeMetrics shapes_;
   std::vector<CanvasOp> ops_;
   std::vector<std::u16string> texts_;
   std::vector<CanvasFont> fonts_;

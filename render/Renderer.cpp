@@ -10,6 +10,8 @@
 #include "model/TextCodes.h"
 #include "render/Linetypes.h"
 #include "render/PatternFill.h"
+#include "render/TextDrawing.h"
+#include "render/TextStyles.h"
 
 namespace vantrel {
 
@@ -355,78 +357,9 @@ void DrawArc(Canvas& canvas, PixelPoint ScreenCenter, TAcadPoint C, double Scale
 
 void DrawText(Canvas& canvas, PixelPoint ScreenCenter, const std::u16string& S, double Scale,
               const TTextBlk& t, TAcadPoint P10, TAcadPoint P11, TColor Colour) {
-  TAcadPoint A;
-  double theta = 0;
-  if (!t.mtflag) {
-    const bool atInsertion =
-        (t.code72 == 0 || t.code72 == 3 || t.code72 == 5) && t.code73 == 0;
-    A = atInsertion ? P10 : P11;
-    theta = t.code50;
-  } else {
-    A = P10;
-    // Without a direction vector an MTEXT turns by its group 50.
-    theta = MTextAngle(t);
-  }
-  const double q = TextCellHeight(t.code40, Scale);
-  const int H = BoundedRound(q);
-  if (H <= 1) return;
-  const bool small = H < kSmallestShapedCell;
-  int W = 0;
-  if (t.mtflag) {
-    W = BoundedRound(q * 0.51 * 0.8 * 0.75);
-  } else if (t.code72 == 5) {
-    // A fitted text spreads its bytes over the base line; without bytes
-    // there is nothing to spread.
-    const int N = Cp932ByteCount(S);
-    if (N == 0) return;
-    W = BoundedRound(Distance2D(P10, P11) / Scale * 0.8 / N);
-  } else {
-    W = BoundedRound(q * 0.51 * t.code41 * 0.75);
-  }
-
-  std::vector<std::u16string> lines;
-  if (t.mtflag && SplitMTextLines(S, lines) == 0) return;
-
-  // A small text needs no font: its width comes from the font's average.
-  CanvasFont previous;
-  if (!small) {
-    previous = canvas.Font();
-    canvas.SetFont(CanvasFont{H, W, BoundedRound(theta * 10), previous.face});
-    if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
-    if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
-  }
-  const double Hh = H * 100.0;
-  // One line of text (or its base line) with its offsets from the width.
-  auto show = [&](const std::u16string& text, auto dxOf, double dy) {
-    if (small) {
-      const double Wt = static_cast<double>(W) * Cp932ByteCount(text) * 100.0;
-      BaseLineAt(canvas, ScreenCenter, A, dxOf(Wt), dy, theta, Scale, Hh, Wt, Colour);
-    } else {
-      const double Wt = canvas.TextWidth(text) * 100.0;
-      TextAt(canvas, ScreenCenter, A, dxOf(Wt), dy, theta, Scale, text);
-    }
-  };
-
-  if (!t.mtflag) {
-    show(S, [&](double Wt) { return TextDx(t.code72, Wt); }, TextDy(t.code72, t.code73, Hh));
-  } else {
-    const double D = t.code40 * t.code44 * 1.7;
-    const double n = static_cast<double>(lines.size());
-    const double up = (theta + 90) * kDegToRad;
-    if (lines.size() > 1) {
-      if (t.code71 >= 4 && t.code71 <= 6) A = PolarPoint(A, up, (n - 1) * D / 2);
-      if (t.code71 >= 7 && t.code71 <= 9) A = PolarPoint(A, up, n * D);
-    }
-    const double rad = theta * kDegToRad;
-    for (const std::u16string& line : lines) {
-      show(StripMTextCodes(line), [&](double Wt) { return MTextDx(t.code71, Wt); },
-           MTextDy(t.code71, Hh));
-      A.x = A.x + std::sin(rad) * D;
-      A.y = A.y - std::cos(rad) * D;
-    }
-  }
-  // The font was made for this record alone.
-  if (!small) canvas.SetFont(previous);
+  TextLook look;
+  look.face = canvas.Font().face;
+  DrawStyledText(canvas, ScreenCenter, S, Scale, t, P10, P11, Colour, look);
 }
 
 double TextCellHeight(double code40, double Scale) { return code40 / Scale * 1.3; }
@@ -654,6 +587,13 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
 
   if (!ThinOut) {
     std::u16string replaced;
+    // Texts of no style, or drawn before the face pass, look like those of
+    // an SHX style.
+    const StyleFace unstyled = FaceOfText(d, -1);
+    TextLook look;
+    look.backColor = BackColor;
+    look.colorMode = ColorMode;
+    int lastLook = -2;
     for (const TTextBlk& r : d.EntTextAry) {
       // Bit 1 of code70: an attribute definition that does not show.
       if (r.code60 != 0 || (r.code70 & 1) != 0 || r.code67 != 0) continue;
@@ -663,8 +603,27 @@ int DrawDxf(Drawing& d, const std::u16string& OnlyLayer, TAcadPoint ViewCenter, 
       if (BoundedRound(TextCellHeight(r.code40, s)) <= 1) continue;
       const bool codes = HasControlCodes(r.str);
       if (codes) replaced = ReplaceControlCodes(r.str);
-      DrawText(canvas, ScreenCenter, codes ? replaced : r.str, s, r, Relative(r.pt10, ViewCenter),
-               Relative(r.pt11, ViewCenter), DrawingColor(r.PenColor, BackColor, ColorMode));
+      const bool styled = r.styleindex >= 0 && static_cast<std::size_t>(r.styleindex) < d.StyleAry.size() &&
+                          !d.StyleAry[r.styleindex].face.empty();
+      // Texts of one style follow each other; the look is made once for them.
+      const int lookOf = styled ? r.styleindex : -1;
+      if (lookOf == lastLook) {
+      } else if (styled) {
+        const TStyleTbl& style = d.StyleAry[r.styleindex];
+        look.face = style.face;
+        look.bold = style.bold;
+        look.italic = style.italic;
+        look.widthFactor = style.code41;
+        look.oblique = style.code50;
+      } else {
+        look.face = unstyled.face;
+        look.bold = look.italic = false;
+        look.widthFactor = 1;
+        look.oblique = 0;
+      }
+      lastLook = lookOf;
+      DrawStyledText(canvas, ScreenCenter, codes ? replaced : r.str, s, r, Relative(r.pt10, ViewCenter),
+                     Relative(r.pt11, ViewCenter), DrawingColor(r.PenColor, BackColor, ColorMode), look);
     }
   }
   return count;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git ca-certificates
   qt6-base-dev qt6-svg-dev libgl-dev
-  libpng-dev zlib1g-dev libuemf-dev
+  libpng-dev zlib1g-dev libuemf-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipaexfont-gothic
   xvfb xauth

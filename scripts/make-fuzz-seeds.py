@@ -247,6 +247,21 @@ def dxf_seeds():
         [("HATCH", patterned), ("INSERT", [(2, "H"), (10, 9), (20, 0), (41, 2), (42, 1), (50, 30)]),
          ("POLYLINE", [(66, 1), (70, 0), (40, 0.2), (41, 0.4)]), ("VERTEX", points(10, [(0, 0)])),
          ("VERTEX", points(10, [(3, 1)]) + [(40, 1), (41, 0)]), ("VERTEX", points(10, [(6, 0)])), ("SEQEND", [])])
+    yield "styles.dxf", styled_dxf(
+        [[(2, "Standard"), (70, 0), (40, 0), (41, 0.8), (50, 15), (3, "txt.shx"), (4, "extfont2.shx")],
+         [(2, "Title"), (3, "arialbd.ttf"), (4, ""), (1001, "ACAD"), (1000, "Arial"), (1071, 33554432)]],
+        [("TEXT", points(10, [(0, 0)]) + [(40, 2), (1, "A"), (7, "Title"), (41, 0.7), (51, 12)]),
+         ("MTEXT", points(10, [(0, 5)]) + [(40, 1), (41, 20), (71, 5), (7, "Standard"),
+                   (1, "{\\fArial|b1|i1;a}\\H2x;\\C1;b\\S1^2;\\Lc\\l\\Od\\o\\Pe\\Q15;\\W0.8;f")])])
+
+
+def styled_dxf(styles, entities):
+    """A drawing with a STYLE table ahead of its entities."""
+    out = ["0", "SECTION", "2", "TABLES", "0", "TABLE", "2", "STYLE", "70", str(len(styles))]
+    for groups in styles:
+        out += ["0", "STYLE"] + [str(v) for pair in groups for v in pair]
+    out += ["0", "ENDTAB", "0", "ENDSEC"]
+    return ("\n".join(out) + "\n").encode() + dxf([], entities)
 
 
 def write(target, name, data):

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the DXF reader in both encodings, and what it
-// read to the geometry passes: every read must end with a status, and no
-// spline, hatch boundary, nesting of blocks or array of inserts may crash,
-// hang or read out of bounds.
+// read to the geometry passes and the MTEXT format parser: every read must
+// end with a status, and no spline, hatch boundary, nesting of blocks, array
+// of inserts or MTEXT code may crash, hang or read out of bounds.
 #include <cstdint>
 #include <string>
 
@@ -12,6 +12,7 @@
 #include "model/DxfReader.h"
 #include "model/Feedback.h"
 #include "model/TextCodec.h"
+#include "model/TextCodes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto& path = vantrel::fuzz::TempFilePath("dxf");
@@ -27,6 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vantrel::PassOptions options;
     options.expansionBudget = std::size_t{16} << 20;
     vantrel::RunGeometryPasses(d, options);
+    for (const vantrel::TTextBlk& t : d.EntTextAry)
+      if (t.mtflag) vantrel::ParseMTextRuns(t.str, vantrel::MTextRun{});
   }
   return 0;
 }

@@ -692,3 +692,46 @@ TEST(DxfReader, CorpusFilesReadWithoutCrash) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+TEST(DxfReader, StyleTableAndTheStylesOfTexts) {
+  ReadResult r;
+  PairList file{{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "STYLE"}, {70, "2"},
+                {0, "STYLE"}, {2, "Standard"}, {70, "0"}, {40, "0.0"}, {41, "0.8"}, {50, "15"},
+                {3, "txt.shx"}, {4, "extfont2.shx"},
+                {0, "STYLE"}, {2, "Title"}, {3, "arialbd.ttf"}, {4, ""},
+                {1001, "ACAD"}, {1000, "Arial"}, {1071, "33554432"},
+                {0, "ENDTAB"}, {0, "ENDSEC"},
+                // A block named STYLE opens no second table.
+                {0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "STYLE"}, {0, "ENDBLK"}, {0, "ENDSEC"}};
+  file = Concat(file, Entities({{0, "TEXT"}, {8, "0"}, {1, "a"}, {40, "2"}, {7, "Title"}, {51, "-12.5"},
+                                {0, "TEXT"}, {8, "0"}, {1, "b"}, {40, "2"},
+                                {0, "MTEXT"}, {8, "0"}, {1, "c"}, {40, "2"},
+                                {0, "MTEXT"}, {8, "0"}, {1, "d"}, {40, "2"}, {41, "30"}, {0, "STYLE"}}));
+  ReadBytes(r, Dxf(file));
+  EXPECT_EQ(r.status, u"");
+  ASSERT_EQ(r.d.StyleAry.size(), 2u);
+  const TStyleTbl& standard = r.d.StyleAry[0];
+  EXPECT_EQ(standard.name, u"Standard");
+  EXPECT_EQ(standard.code3, u"txt.shx");
+  EXPECT_EQ(standard.code4, u"extfont2.shx");
+  EXPECT_EQ(standard.code41, 0.8);
+  EXPECT_EQ(standard.code50, 15);
+  const TStyleTbl& title = r.d.StyleAry[1];
+  EXPECT_EQ(title.code3, u"arialbd.ttf");
+  EXPECT_EQ(title.family, u"Arial");
+  EXPECT_EQ(title.code1071, 33554432);
+  ASSERT_EQ(r.d.EntTextAry.size(), 4u);
+  EXPECT_EQ(r.d.EntTextAry[0].style, u"Title");
+  EXPECT_EQ(r.d.EntTextAry[0].code51, -12.5);
+  EXPECT_EQ(r.d.EntTextAry[1].style, u"STANDARD");
+  EXPECT_EQ(r.d.EntTextAry[1].code41, 1.0);
+  // An MTEXT wraps only at a width its file gives.
+  EXPECT_EQ(r.d.EntTextAry[2].code41, 0);
+  EXPECT_EQ(r.d.EntTextAry[3].code41, 30);
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -150,3 +150,54 @@ TEST(MTextCodes, SplitReadsQuotedLines) {
 
 }  // namespace
 }  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+std::u16string Texts(const std::vector<MTextRun>& runs) {
+  std::u16string s;
+  for (const MTextRun& r : runs) s += r.text + u"|";
+  return s;
+}
+
+TEST(TextCodes, MTextRunsCarryTheirFormatsAndNoCodeShowsRaw) {
+  MTextRun base;
+  base.height = 2;
+  auto p = ParseMTextRuns(u"a{\\H1.5x;b{\\H4;c}d}e\\Pf^Jg\\Nh", base);
+  ASSERT_EQ(p.size(), 4u);
+  ASSERT_EQ(p[0].size(), 5u);
+  EXPECT_EQ(Texts(p[0]), u"a|b|c|d|e|");
+  EXPECT_EQ(p[0][1].height, 3);  // relative to the height in force
+  EXPECT_EQ(p[0][2].height, 4);  // absolute
+  EXPECT_EQ(p[0][3].height, 3);
+  EXPECT_EQ(p[0][4].height, 2);  // the brace ends the format
+  EXPECT_EQ(Texts(p[1]) + Texts(p[2]) + Texts(p[3]), u"f|g|h|");
+
+  // Colour, faces with their bold and italic bits, stacks, lines.
+  p = ParseMTextRuns(u"\\C1;r\\C256;\\fArial|b1|i1|c0;x\\FROMANS.SHX;y\\S1^2;\\S3#4;\\Lu\\lv\\Ow\\o", base);
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(Texts(p[0]), u"r|x|y1/23/4|u|v|w|");
+  EXPECT_EQ(p[0][0].aci, 1);
+  EXPECT_EQ(p[0][1].aci, 256);
+  EXPECT_EQ(p[0][1].font, u"Arial");
+  EXPECT_TRUE(p[0][1].bold && p[0][1].italic && !p[0][1].fontIsFile);
+  EXPECT_EQ(p[0][2].font, u"ROMANS.SHX");
+  EXPECT_TRUE(p[0][2].fontIsFile && !p[0][2].bold);
+  EXPECT_TRUE(p[0][3].underline);
+  EXPECT_FALSE(p[0][4].underline);
+  EXPECT_TRUE(p[0][5].overline);
+
+  // Codes with arguments, unknown codes, escapes and broken numbers.
+  p = ParseMTextRuns(u"\\A1;\\pxi-3,l3;\\T1.1;\\Q15;\\W0.8;\\H;\\Hx;\\Z\\{a\\}\\\\^Ib\\~c\\M+18140", base);
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(Texts(p[0]), u"{a}\\ b c|");
+  EXPECT_EQ(p[0][0].oblique, 15);
+  EXPECT_EQ(p[0][0].widthFactor, 0.8);
+  EXPECT_EQ(p[0][0].height, 2);
+  // Unbalanced braces and a code cut off at the end.
+  p = ParseMTextRuns(u"}}a{{b\\H", base);
+  EXPECT_EQ(Texts(p.at(0)), u"ab|");
+}
+
+}  // namespace
+}  // namespace vantrel

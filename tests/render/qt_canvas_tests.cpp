@@ -329,7 +329,16 @@ TEST(QtCanvas, ARecordingReplaysToTheSamePicture) {
     QtCanvas c(direct);
     draw(c);
   }
-  RecordingCanvas recording;
+  // A recording for a real canvas measures and shapes with real faces, as
+  // the export's does.
+  QImage probeImage = Image(1, 1, qRgb(0, 0, 0));
+  QtCanvas probe(probeImage);
+  RecordingCanvas recording(
+      [&](const CanvasFont& f, std::u16string_view s) {
+        probe.SetFont(f);
+        return probe.TextWidth(std::u16string(s));
+      },
+      [&](const std::u16string& face, int weight, bool italic) { return probe.ShapeOf(face, weight, italic); });
   draw(recording);
   QImage replayed = Image(120, 100, qRgb(9, 9, 9));
   {

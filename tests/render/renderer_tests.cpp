@@ -6,6 +6,7 @@
 
 #include "RenderTestSupport.h"
 #include "render/Renderer.h"
+#include "render/TextDrawing.h"
 
 namespace vantrel {
 namespace {
@@ -347,21 +348,26 @@ TEST(Texts, ControlCodesAreReplacedInTheDrawnCopyOnly) {
   EXPECT_EQ(d.EntTextAry[0].str, u"%%c30");
 }
 
+// The fake shape of a recording canvas: base line 0.8 of the cell below its
+// top, capitals 0.7 and lower case 0.5 of it high. A Latin face is sized by
+// its capitals, so height 7 at one unit a pixel makes a cell of 10; each
+// character of the fake metrics is half a cell (5 pixels) wide.
+void DrawIn(Canvas& c, const TTextBlk& t, TextLook look = TextLook{u"Sans"}) {
+  DrawStyledText(c, PixelPoint{100, 100}, t.str, 1.0, t, t.pt10, t.pt11, clWhite, look);
+}
+
 TEST(Texts, TextAnchorsHeightsAndWidths) {
-  // Height 10 at one unit per pixel: H = 13, W = round(13 * 0.51 * 0.75) = 5;
-  // the fake metrics make each character 5 pixels wide.
   RecordingCanvas c;
-  const PixelPoint sc{100, 100};
-  TTextBlk left = test::Text(u"ABCD", 10, 20, 10);
-  DrawText(c, sc, left.str, 1.0, left, left.pt10, left.pt11, clWhite);
+  TTextBlk left = test::Text(u"ABCD", 10, 20, 7);
+  DrawIn(c, left);
   auto texts = TextsOf(c);
   ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].font.height, 13);
-  EXPECT_EQ(texts[0].font.width, 5);
+  EXPECT_EQ(texts[0].font.height, 10);
+  EXPECT_EQ(texts[0].font.width, 0);  // the face's own advance
   EXPECT_EQ(texts[0].font.escapement, 0);
-  EXPECT_EQ(texts[0].font.face, kDefaultFontFace);
+  EXPECT_EQ(texts[0].font.face, u"Sans");
   EXPECT_EQ(texts[0].colour, clWhite);
-  EXPECT_EQ(texts[0].at, (PixelPoint{110, 69}));  // 0.855 H above the base line
+  EXPECT_EQ(texts[0].at, (PixelPoint{110, 72}));  // the base line 8 pixels below the top
   // The font was for this text alone; the brush is left clear.
   EXPECT_EQ(c.Font(), CanvasFont{});
   EXPECT_EQ(c.GetBrushStyle(), BrushStyle::Clear);
@@ -371,70 +377,90 @@ TEST(Texts, TextAnchorsHeightsAndWidths) {
   TTextBlk centred = left;
   centred.code72 = 1;
   centred.pt11 = TAcadPoint{50, 0, 0};
-  DrawText(c, sc, centred.str, 1.0, centred, centred.pt10, centred.pt11, clWhite);
-  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{140, 89}));
-
-  // Right, top: the whole width left, 0.086 H above pt11.
+  DrawIn(c, centred);
+  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{140, 92}));
+  // Bottom: the descent (0.2 of the cell) lies under the base line.
+  c.Clear();
+  centred.code73 = 1;
+  DrawIn(c, centred);
+  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{140, 90}));
+  // Right, top: the whole width left, the capitals' top on pt11.
   c.Clear();
   TTextBlk topRight = centred;
   topRight.code72 = 2;
   topRight.code73 = 3;
-  DrawText(c, sc, topRight.str, 1.0, topRight, topRight.pt10, topRight.pt11, clWhite);
+  DrawIn(c, topRight);
   EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{130, 99}));
 
   // Rotated 90 degrees: escapement in tenths, the offset turned with it.
   c.Clear();
   TTextBlk turned = left;
   turned.code50 = 90;
-  DrawText(c, sc, turned.str, 1.0, turned, turned.pt10, turned.pt11, clWhite);
+  DrawIn(c, turned);
   EXPECT_EQ(TextsOf(c).at(0).font.escapement, 900);
-  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{99, 80}));
+  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{102, 80}));
 
-  // Fit: the base line of 40 units over 2 bytes, width round(40 * 0.8 / 2).
+  // Width factor, oblique angle and the style's weight and slant reach the font.
   c.Clear();
-  TTextBlk fit = left;
-  fit.str = u"AB";
+  TTextBlk styled = left;
+  styled.code41 = 2;
+  styled.code51 = 15;
+  DrawIn(c, styled, TextLook{u"Sans", true, true});
+  ASSERT_EQ(TextsOf(c).size(), 1u);
+  EXPECT_EQ(TextsOf(c)[0].font.width, 10);
+  EXPECT_EQ(TextsOf(c)[0].font.slant, 150);
+  EXPECT_EQ(TextsOf(c)[0].font.weight, 700);
+  EXPECT_TRUE(TextsOf(c)[0].font.italic);
+  // The Japanese face stands for big fonts: its em is the text's height.
+  c.Clear();
+  left.code40 = 8.5;
+  DrawIn(c, left, TextLook{kDefaultFontFace});
+  EXPECT_EQ(TextsOf(c).at(0).font.height, 10);
+
+  // Fit: the 10 pixels of "AB" spread over the 40 of the base line, centred
+  // between its points; aligned grows the whole text instead.
+  c.Clear();
+  TTextBlk fit = test::Text(u"AB", 0, 0, 7);
   fit.code72 = 5;
-  fit.pt10 = TAcadPoint{0, 0, 0};
   fit.pt11 = TAcadPoint{40, 0, 0};
-  DrawText(c, sc, fit.str, 1.0, fit, fit.pt10, fit.pt11, clWhite);
-  EXPECT_EQ(TextsOf(c).at(0).font.width, 16);
-  // Full-width characters count two bytes each.
+  DrawIn(c, fit);
+  EXPECT_EQ(TextsOf(c).at(0).font.width, 20);
+  EXPECT_EQ(TextsOf(c).at(0).font.height, 10);
+  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{100, 92}));
   c.Clear();
-  fit.str = u"\u56F3\u9762";
-  DrawText(c, sc, fit.str, 1.0, fit, fit.pt10, fit.pt11, clWhite);
-  EXPECT_EQ(TextsOf(c).at(0).font.width, 8);
-  // An empty fitted text and a text under two pixels are not drawn.
+  fit.code72 = 3;
+  DrawIn(c, fit);
+  EXPECT_EQ(TextsOf(c).at(0).font.height, 40);
+  EXPECT_EQ(TextsOf(c).at(0).at, (PixelPoint{100, 68}));
+  // An empty text and a text of a pixel are not drawn.
   c.Clear();
   fit.str.clear();
-  DrawText(c, sc, fit.str, 1.0, fit, fit.pt10, fit.pt11, clWhite);
+  DrawIn(c, fit);
   TTextBlk tiny = left;
   tiny.code40 = 0.5;
-  DrawText(c, sc, tiny.str, 1.0, tiny, tiny.pt10, tiny.pt11, clWhite);
+  DrawIn(c, tiny);
   EXPECT_TRUE(c.ops().empty());
 }
 
 TEST(Texts, TextsTooSmallToReadAreLinesAlongTheirBaseLine) {
-  // Height 5 at one unit per pixel: H = 6, under the 8 of a readable cell;
-  // W = round(6.5 * 0.51 * 0.75) = 2 pixels a byte.
+  // Height 5: a cell of 7, under the 8 of a readable one; a byte is 0.75
+  // of the height wide.
   RecordingCanvas c;
-  const PixelPoint sc{100, 100};
   TTextBlk small = test::Text(u"AB図", 10, 20, 5);
-  DrawText(c, sc, small.str, 1.0, small, small.pt10, small.pt11, 0x0000FF);
+  DrawIn(c, small);
   EXPECT_TRUE(TextsOf(c).empty());
   EXPECT_EQ(c.Font(), CanvasFont{});  // no font made
   auto lines = SegmentsOf(c);
   ASSERT_EQ(lines.size(), 1u);
   // Four bytes from pt10, on the base line, in the text's colour.
   EXPECT_EQ(lines[0].from, (PixelPoint{110, 80}));
-  EXPECT_EQ(lines[0].to, (PixelPoint{118, 80}));
-  EXPECT_EQ(lines[0].colour, 0x0000FFu);
+  EXPECT_EQ(lines[0].to, (PixelPoint{125, 80}));
 
   // Right-justified on pt11: the line ends there.
   c.Clear();
   small.code72 = 2;
   small.pt11 = TAcadPoint{50, 0, 0};
-  DrawText(c, sc, small.str, 1.0, small, small.pt10, small.pt11, clWhite);
+  DrawIn(c, small);
   ASSERT_EQ(SegmentsOf(c).size(), 1u);
   EXPECT_EQ(SegmentsOf(c)[0].to, (PixelPoint{150, 100}));
 
@@ -442,62 +468,114 @@ TEST(Texts, TextsTooSmallToReadAreLinesAlongTheirBaseLine) {
   c.Clear();
   TTextBlk m = test::Text(u"{\\fArial;AB}\\PC", 0, 0, 5);
   m.mtflag = true;
+  m.code41 = 0;
   m.code71 = 1;
-  DrawText(c, sc, m.str, 1.0, m, m.pt10, m.pt11, clWhite);
+  DrawIn(c, m);
   lines = SegmentsOf(c);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].to.x - lines[0].from.x, 2 * 2);  // MTEXT W = round(6.5*0.51*0.8*0.75) = 2
-  EXPECT_EQ(lines[1].to.x - lines[1].from.x, 2);
+  EXPECT_NEAR(lines[0].to.x - lines[0].from.x, 7.5, 1);
+  EXPECT_NEAR(lines[1].to.x - lines[1].from.x, 3.75, 1);
   EXPECT_GT(lines[1].from.y, lines[0].from.y);
   EXPECT_TRUE(TextsOf(c).empty());
 }
 
-TEST(Texts, MTextLinesFollowTheAttachmentPoint) {
-  // Height 10, spacing 1: the pitch is 17 units.
+TEST(Texts, MTextLinesFollowTheAttachmentPointAndWrapAtTheWidth) {
+  // Height 7, spacing 1: base lines 5/3 of the height (11.67) apart.
   RecordingCanvas c;
-  const PixelPoint sc{100, 100};
-  TTextBlk m = test::Text(u"A\\PB", 0, 0, 10);
+  TTextBlk m = test::Text(u"A\\PB", 0, 0, 7);
   m.mtflag = true;
+  m.code41 = 0;
   m.code71 = 1;
-  DrawText(c, sc, m.str, 1.0, m, m.pt10, m.pt11, clWhite);
+  DrawIn(c, m);
   auto texts = TextsOf(c);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].text, u"A");
-  EXPECT_EQ(texts[0].at, (PixelPoint{100, 99}));
+  EXPECT_EQ(texts[0].at, (PixelPoint{100, 99}));  // the capitals' top on the point
   EXPECT_EQ(texts[1].text, u"B");
-  EXPECT_EQ(texts[1].at, (PixelPoint{100, 116}));
-  // MTEXT width: round(13 * 0.51 * 0.8 * 0.75) = 4.
-  EXPECT_EQ(texts[0].font.width, 4);
+  EXPECT_EQ(texts[1].at, (PixelPoint{100, 111}));
 
-  // Bottom left: first up by two pitches, then 0.855 H above each anchor.
+  // Bottom left: the last line's descent on the point.
   c.Clear();
   m.code71 = 7;
-  DrawText(c, sc, m.str, 1.0, m, m.pt10, m.pt11, clWhite);
+  DrawIn(c, m);
   texts = TextsOf(c);
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0].at, (PixelPoint{100, 55}));
-  EXPECT_EQ(texts[1].at, (PixelPoint{100, 72}));
+  EXPECT_EQ(texts[0].at, (PixelPoint{100, 78}));
+  EXPECT_EQ(texts[1].at, (PixelPoint{100, 90}));
+  // Middle right: halfway between the first line's lower case and the last
+  // base line, each line its width to the left.
+  c.Clear();
+  m.code71 = 6;
+  m.str = u"AB\\PC";
+  DrawIn(c, m);
+  texts = TextsOf(c);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].at, (PixelPoint{90, 89}));
+  EXPECT_EQ(texts[1].at, (PixelPoint{95, 100}));
 
   // The direction vector (0, 1) turns the lines by 90 degrees; the next
   // line then lies to the right.
   c.Clear();
   m.code71 = 1;
+  m.str = u"A\\PB";
   m.pt11 = TAcadPoint{0, 1, 0};
-  DrawText(c, sc, m.str, 1.0, m, m.pt10, TAcadPoint{0, 1, 0}, clWhite);
+  DrawIn(c, m);
   texts = TextsOf(c);
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].font.escapement, 900);
-  EXPECT_EQ(texts[1].at.x - texts[0].at.x, 17);
+  EXPECT_NEAR(texts[1].at.x - texts[0].at.x, 11.67, 1);
 
-  // Without a direction vector, group 50 turns it the same way.
+  // A reference width of 25 pixels wraps between words; the spaces at a
+  // line's end hang over it and do not move a right-attached line.
   c.Clear();
   m.pt11 = TAcadPoint{0, 0, 0};
-  m.code50 = 90;
-  DrawText(c, sc, m.str, 1.0, m, m.pt10, m.pt11, clWhite);
+  m.str = u"aa bb cc";
+  m.code41 = 25;
+  m.code71 = 3;
+  DrawIn(c, m);
   texts = TextsOf(c);
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0].font.escapement, 900);
-  EXPECT_EQ(texts[1].at.x - texts[0].at.x, 17);
+  EXPECT_EQ(texts[0].text, u"aa bb");
+  EXPECT_EQ(texts[1].text, u"cc");
+  EXPECT_EQ(texts[0].at.x, 100 - 25);
+  EXPECT_EQ(texts[1].at.x, 100 - 10);
+  // Without a width nothing wraps.
+  c.Clear();
+  m.code41 = 0;
+  DrawIn(c, m);
+  ASSERT_EQ(TextsOf(c).size(), 1u);
+}
+
+TEST(Texts, MTextFormatsChangeHeightColourFaceAndLines) {
+  RecordingCanvas c;
+  TTextBlk m = test::Text(u"a{\\H2x;\\C1;b\\Lc\\l}d\\S1/2;\\Oe", 0, 0, 7);
+  m.mtflag = true;
+  m.code41 = 0;
+  m.code71 = 1;
+  TextLook look{u"Sans"};
+  look.colorMode = 1;  // monochrome: inline colours give way too
+  DrawIn(c, m);
+  auto texts = TextsOf(c);
+  ASSERT_EQ(texts.size(), 5u);
+  EXPECT_EQ(texts[0].text, u"a");
+  EXPECT_EQ(texts[1].text, u"b");
+  EXPECT_EQ(texts[1].font.height, 20);  // twice the height
+  EXPECT_EQ(texts[1].colour, 0x0000FFu);  // ACI 1, red
+  EXPECT_EQ(texts[2].text, u"c");
+  EXPECT_EQ(texts[3].text, u"d1/2");
+  EXPECT_EQ(texts[3].colour, clWhite);
+  EXPECT_EQ(texts[3].font.height, 10);
+  EXPECT_EQ(texts[4].text, u"e");
+  // One line under "c", one over "e", in the colour of their text.
+  const auto lines = SegmentsOf(c);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].colour, 0x0000FFu);
+  EXPECT_GT(lines[0].from.y, lines[1].from.y);
+  // The bigger run lowers the line's base line: all pieces share it.
+  EXPECT_EQ(texts[0].at.y + 8, texts[1].at.y + 16);
+  RecordingCanvas mono;
+  DrawIn(mono, m, look);
+  EXPECT_EQ(TextsOf(mono).at(1).colour, clWhite);
 }
 
 TEST(Fills, AreFilledPolygonsInTheirColourUnderTheStrokesAndClippedFarOut) {
