@@ -47,6 +47,8 @@ inline constexpr char16_t kDefaultFontFace[] = u"IPAexGothic";
 // counter-clockwise as seen on the canvas. weight 0 is the face's normal
 // weight, 700 bold; slant leans the glyphs right by tenths of a degree
 // (an oblique style), which only the raster and page canvases can show.
+// mirror 1 draws the glyphs backward (mirrored along the base line), 2
+// upside down, 3 both; only canvases that say MirrorsText() draw it.
 struct CanvasFont {
   int height = 16;
   int width = 0;
@@ -55,6 +57,7 @@ struct CanvasFont {
   int weight = 0;
   bool italic = false;
   int slant = 0;
+  int mirror = 0;
   bool operator==(const CanvasFont&) const = default;
 };
 
@@ -125,6 +128,9 @@ class Canvas {
   // turns about it by the font's escapement. Drawn in the font colour over a
   // transparent background: drawings never box their texts.
   virtual void TextOut(int x, int y, const std::u16string& text) = 0;
+  // Whether TextOut draws the font's mirror; (x, y) is then the mirror
+  // image of the cell's top-left corner, and the cell lies mirrored from it.
+  virtual bool MirrorsText() const { return false; }
 };
 
 // Paints (0, 0)-(width, height) in colour and leaves the pen white; the pen

@@ -655,11 +655,12 @@ void QtCanvas::TextOut(int x, int y, const std::u16string& text) {
   painter_.setPen(ToQColor(fontColor_));
   penDirty_ = true;
   const QString s = QString::fromStdU16String(text);
-  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1 && font_.slant == 0) {
+  if (font_.escapement == 0 && fontScale_ == 1 && stretch == 1 && font_.slant == 0 && font_.mirror == 0) {
     painter_.drawText(QPoint(x, y + ascent_), s);
   } else {
     painter_.translate(x, y);
     painter_.rotate(-font_.escapement / 10.0);
+    if (font_.mirror != 0) painter_.scale((font_.mirror & 1) ? -1 : 1, (font_.mirror & 2) ? -1 : 1);
     painter_.scale(fontScale_ * stretch, fontScale_);
     painter_.translate(0, ascent_);
     // The lean is about the base line, in pixels of the picture: the

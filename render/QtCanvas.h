@@ -66,6 +66,7 @@ class QtCanvas : public Canvas {
   int TextWidth(const std::u16string& text) override;
   FaceShape ShapeOf(const std::u16string& face, int weight, bool italic) override;
   void TextOut(int x, int y, const std::u16string& text) override;
+  bool MirrorsText() const override { return true; }
 
  private:
   void ApplyPen();

@@ -156,7 +156,33 @@ void DrawSingleLine(Canvas& canvas, PixelPoint ScreenCenter, const std::u16strin
     case 3: up = -s.cap; break;
     default: break;
   }
-  ShowPiece(canvas, ScreenCenter, Scale, Along(A, 0, up, theta, Scale), theta, dx, width, s, S, Colour);
+  // Group 71 writes a text backward (2) or upside down (4): the mirror of
+  // its cell about the anchor, across the text and along its base line.
+  const int mirror = ((t.code71 & 2) ? 1 : 0) | ((t.code71 & 4) ? 2 : 0);
+  if (mirror == 0) {
+    ShowPiece(canvas, ScreenCenter, Scale, Along(A, 0, up, theta, Scale), theta, dx, width, s, S, Colour);
+    return;
+  }
+  const double sx = (mirror & 1) ? -1 : 1, sy = (mirror & 2) ? -1 : 1;
+  if (s.small) {
+    DrawLine(canvas, ScreenCenter, Along(A, sx * dx, sy * up, theta, Scale),
+             Along(A, sx * (dx + width), sy * up, theta, Scale), Scale, psSolid, 1, Colour);
+    return;
+  }
+  const double top = up + s.shape.ascent * s.H;  // the cell's top above A
+  TAcadPoint corner;
+  if (canvas.MirrorsText()) {
+    s.font.mirror = mirror;
+    corner = Along(A, sx * dx, sy * top, theta, Scale);
+  } else {
+    // Readable glyphs in the box the mirrored text takes.
+    corner = Along(A, sx > 0 ? dx : -(dx + width), sy > 0 ? top : s.H - top, theta, Scale);
+  }
+  if (canvas.Font() != s.font) canvas.SetFont(s.font);
+  if (canvas.FontColor() != Colour) canvas.SetFontColor(Colour);
+  if (canvas.GetBrushStyle() != BrushStyle::Clear) canvas.SetBrushStyle(BrushStyle::Clear);
+  const PixelPoint p = RelativeToPixel(ScreenCenter, corner, Scale);
+  canvas.TextOut(p.x, p.y, S);
 }
 
 // A piece views its run's text: the words of one run on one line follow

@@ -12,6 +12,8 @@
 #include "render/QtCanvas.h"
 #include "render/RecordingCanvas.h"
 #include "render/Renderer.h"
+#include "render/TextDrawing.h"
+#include "RenderTestSupport.h"
 
 namespace vantrel {
 namespace {
@@ -248,6 +250,45 @@ TEST(QtCanvas, TextIsAliasedSizedByItsCellAndStretchedToItsWidth) {
   EXPECT_GE(top, 10);
   EXPECT_LE(bottom, 40);
   EXPECT_GT(bottom - top, 15);
+}
+
+TEST(QtCanvas, BackwardAndUpsideDownTextsMirrorTheirCellAboutTheAnchor) {
+  // "HHH" 20 high, anchored at pixel (100, 100).
+  auto draw = [](Canvas& c, int code71) {
+    TTextBlk t = test::Text(u"HHH", 0, 0, 20);
+    t.code71 = static_cast<SmallInt>(code71);
+    DrawStyledText(c, PixelPoint{100, 100}, t.str, 1.0, t, t.pt10, t.pt11, clWhite, TextLook{});
+  };
+  auto ink = [&](int code71) {
+    QImage image = Image(200, 200, qRgb(0, 0, 0));
+    {
+      QtCanvas c(image);
+      draw(c, code71);
+    }
+    QRect box;
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 200; ++x)
+        if (image.pixel(x, y) != qRgb(0, 0, 0)) box |= QRect(x, y, 1, 1);
+    return box;
+  };
+  const QRect plain = ink(0), backward = ink(2), upside = ink(4);
+  ASSERT_FALSE(plain.isEmpty());
+  EXPECT_GE(plain.left(), 99);
+  EXPECT_LE(plain.bottom(), 100);
+  EXPECT_LE(backward.right(), 101);
+  EXPECT_LE(backward.bottom(), 100);
+  EXPECT_NEAR(backward.width(), plain.width(), 2);
+  EXPECT_GE(upside.left(), 99);
+  EXPECT_GE(upside.top(), 99);
+  EXPECT_NEAR(upside.height(), plain.height(), 2);
+
+  // A canvas that cannot mirror glyphs gets readable ones in the box the
+  // mirrored text takes: left of the anchor for a backward text.
+  RecordingCanvas r;
+  draw(r, 2);
+  ASSERT_EQ(test::TextsOf(r).size(), 1u);
+  EXPECT_LT(test::TextsOf(r)[0].at.x, 100 - 20);
+  EXPECT_EQ(r.Font().mirror, 0);
 }
 
 TEST(QtCanvas, HostileNumbersNeitherCrashNorStall) {
