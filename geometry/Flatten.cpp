@@ -146,6 +146,21 @@ void AppendMeshLines(const TLwpBlk& p, const std::vector<TLwpVer>& run, AddLine&
   }
 }
 
+// The edges of a polygon mesh (flag 16) or a polyface mesh (flag 64);
+// false for any other polyline.
+template <class AddLine>
+bool AppendMeshEdges(const TLwpBlk& p, const std::vector<TLwpVer>& run,
+                     std::vector<std::pair<TAcadPoint, TAcadPoint>>& edges, AddLine addLine) {
+  if ((p.code70 & 16) != 0) {
+    AppendMeshLines(p, run, addLine);
+    return true;
+  }
+  if ((p.code70 & 64) == 0) return false;
+  PolyfaceEdges(run, edges);
+  for (const auto& [st, ed] : edges) addLine(st, ed);
+  return true;
+}
+
 }  // namespace
 
 void BlockPolylinesToLines(Drawing& d) {
@@ -165,15 +180,7 @@ void BlockPolylinesToLines(Drawing& d) {
       d.BlkLineAry.push_back(std::move(line));
     };
     // A mesh in a block is drawn as the model draws one.
-    if ((p.code70 & 16) != 0) {
-      AppendMeshLines(p, run, addLine);
-      continue;
-    }
-    if ((p.code70 & 64) != 0) {
-      PolyfaceEdges(run, edges);
-      for (const auto& [st, ed] : edges) addLine(st, ed);
-      continue;
-    }
+    if (AppendMeshEdges(p, run, edges, addLine)) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     const bool widths = HasWidths(p);
     ApplyConstantWidth(p, run);
@@ -213,15 +220,7 @@ void PolylinesToLines(Drawing& d) {
       line.code210 = p.code210;
       d.EntLineAry.push_back(std::move(line));
     };
-    if ((p.code70 & 16) != 0) {
-      AppendMeshLines(p, run, addLine);
-      continue;
-    }
-    if ((p.code70 & 64) != 0) {
-      PolyfaceEdges(run, edges);
-      for (const auto& [st, ed] : edges) addLine(st, ed);
-      continue;
-    }
+    if (AppendMeshEdges(p, run, edges, addLine)) continue;
     if (IsClosed(p.code70) && !run.empty()) run.push_back(run.front());
     const bool widths = HasWidths(p);
     ApplyConstantWidth(p, run);
@@ -554,17 +553,7 @@ void AppendSolidFill(const TSolidBlk& s, std::vector<TFillBlk>& fills, std::vect
     const OcsAxes axes = OcsAxesOf(s.code210);
     for (TAcadPoint& c : corners) OcsToWcs(c, axes, c);
   }
-  TFillBlk& f = fills.emplace_back();
-  f.bname = s.bname;
-  f.layer = s.layer;
-  f.color = s.color;
-  f.code67 = s.code67;
-  f.first = points.size();
-  f.firstRing = rings.size();
-  f.count = count;
-  f.rings = 1;
-  points.insert(points.end(), corners, corners + count);
-  rings.push_back(count);
+  AppendRingFill(s, std::span<const TAcadPoint>(corners, count), fills, points, rings);
 }
 
 }  // namespace

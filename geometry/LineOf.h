@@ -1,6 +1,11 @@
 #pragma once
-// The line record the passes make of a piece of another record: it keeps
-// the owner, the looks and the space of the record it was made of.
+// The line and fill records the passes make of a piece of another record:
+// they keep the owner, the looks and the space of the record they were made
+// of.
+
+#include <cstdint>
+#include <span>
+#include <vector>
 
 #include "model/AcadDxfUnit.h"
 
@@ -18,6 +23,24 @@ TAcadLineBlk LineOf(const Source& s, TAcadPoint st, TAcadPoint ed) {
   line.st = st;
   line.ed = ed;
   return line;
+}
+
+// A fill of one ring, its points appended to the fill point table.
+template <class Source>
+TFillBlk& AppendRingFill(const Source& s, std::span<const TAcadPoint> ring, std::vector<TFillBlk>& fills,
+                         std::vector<TAcadPoint>& points, std::vector<std::uint32_t>& rings) {
+  TFillBlk& f = fills.emplace_back();
+  f.bname = s.bname;
+  f.layer = s.layer;
+  f.color = s.color;
+  f.code67 = s.code67;
+  f.first = points.size();
+  f.firstRing = rings.size();
+  f.count = static_cast<std::uint32_t>(ring.size());
+  f.rings = 1;
+  points.insert(points.end(), ring.begin(), ring.end());
+  rings.push_back(f.count);
+  return f;
 }
 
 }  // namespace vantrel

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "geometry/LineOf.h"
 #include "model/TextCodes.h"
 
 namespace vantrel {
@@ -106,19 +107,8 @@ void AppendMLeader(const TMLeaderBlk& m, std::vector<TAcadLineBlk>& lines, std::
         const TAcadPoint tip = vertices[0];
         const TAcadPoint base = Plus(tip, direction, size);
         const TAcadPoint across{-direction.y * size / 6, direction.x * size / 6, 0};
-        TFillBlk& f = fills.emplace_back();
-        f.bname = m.bname;
-        f.layer = m.layer;
-        f.color = lineColor;
-        f.code67 = m.code67;
-        f.first = fillPoints.size();
-        f.firstRing = fillRings.size();
-        f.count = 3;
-        f.rings = 1;
-        fillPoints.push_back(tip);
-        fillPoints.push_back(Plus(base, across, 1));
-        fillPoints.push_back(Plus(base, across, -1));
-        fillRings.push_back(3);
+        const TAcadPoint head[] = {tip, Plus(base, across, 1), Plus(base, across, -1)};
+        AppendRingFill(m, head, fills, fillPoints, fillRings).color = lineColor;
         // The line starts where the arrowhead ends, unless the first
         // segment is shorter than the head.
         const double first = std::hypot(vertices[1].x - tip.x, vertices[1].y - tip.y);

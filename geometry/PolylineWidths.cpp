@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "geometry/AcadCtrl2016.h"
+#include "geometry/LineOf.h"
 
 namespace vantrel {
 
@@ -107,17 +108,7 @@ void PolylineBands::Flush(const TLwpBlk& p, bool closed, std::vector<TFillBlk>& 
   for (Band& band : bands_) {
     if (!flat)
       for (TAcadPoint& q : band.ring) OcsToWcs(q, axes, q);
-    TFillBlk& f = fills.emplace_back();
-    f.bname = p.bname;
-    f.layer = p.layer;
-    f.color = p.color;
-    f.code67 = p.code67;
-    f.first = points.size();
-    f.firstRing = rings.size();
-    f.count = static_cast<std::uint32_t>(band.ring.size());
-    f.rings = 1;
-    points.insert(points.end(), band.ring.begin(), band.ring.end());
-    rings.push_back(f.count);
+    AppendRingFill(p, band.ring, fills, points, rings);
   }
   bands_.clear();
   chained_ = false;
